@@ -1,0 +1,23 @@
+# Compares the dynamic symbols that the shared library defines with the
+# expected public API (demangled, one per line, sorted).
+execute_process(COMMAND nm -D --defined-only -C ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIB}")
+endif()
+string(REPLACE "\n" ";" lines "${out}")
+set(found "")
+foreach(line IN LISTS lines)
+  # "<address> <type> <name>": every defined dynamic symbol, of any type.
+  if(line MATCHES "^[0-9a-f]+ [A-Za-z] (.*)$")
+    list(APPEND found "${CMAKE_MATCH_1}")
+  endif()
+endforeach()
+list(SORT found)
+file(STRINGS ${EXPECTED} expected)
+list(SORT expected)
+if(NOT found STREQUAL expected)
+  string(REPLACE ";" "\n  " f "${found}")
+  string(REPLACE ";" "\n  " e "${expected}")
+  message(FATAL_ERROR "exported symbols differ\nfound:\n  ${f}\nexpected:\n  ${e}")
+endif()
+message(STATUS "exports match")

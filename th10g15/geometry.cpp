@@ -1,0 +1,53 @@
+// Jacobian determinant and strain-displacement matrix B at every Gauss point.
+#include "LA.h"
+#include "TH10G15.h"
+
+namespace FiniteElementMethod {
+namespace {
+
+using LinearAlgebra::LA;
+
+// Writes the 6 x 30 matrix B (rows eps_x, eps_y, eps_z, gam_xy, gam_yz,
+// gam_zx; column 3i + d is direction d of local node i) from the global
+// shape-function derivatives dNdG (3 x 10, rows d/dx, d/dy, d/dz). Every entry
+// is written, zeros included.
+void fill_B(const double* dNdG, double* B) {
+  const double* dx = dNdG;
+  const double* dy = dNdG + 10;
+  const double* dz = dNdG + 20;
+  double* r0 = B;
+  double* r1 = B + 30;
+  double* r2 = B + 60;
+  double* r3 = B + 90;
+  double* r4 = B + 120;
+  double* r5 = B + 150;
+  for (int i = 0; i < 10; ++i) {
+    const int c = 3 * i;
+    r0[c] = dx[i]; r0[c + 1] = 0.0;   r0[c + 2] = 0.0;
+    r1[c] = 0.0;   r1[c + 1] = dy[i]; r1[c + 2] = 0.0;
+    r2[c] = 0.0;   r2[c + 1] = 0.0;   r2[c + 2] = dz[i];
+    r3[c] = dy[i]; r3[c + 1] = dx[i]; r3[c + 2] = 0.0;
+    r4[c] = 0.0;   r4[c + 1] = dz[i]; r4[c + 2] = dy[i];
+    r5[c] = dz[i]; r5[c + 1] = 0.0;   r5[c + 2] = dx[i];
+  }
+}
+
+}  // namespace
+
+void TH10G15::make_GP_J_B(ELEMENT* elem, int nE) {
+  for (int e = 0; e < nE; ++e) {
+    ELEMENT& el = elem[e];
+    CreateGaussPoints(el.GP);
+    for (int g = 0; g < 15; ++g) {
+      GAUSSPOINT& p = el.GP[g];
+      double Jacobi[9], invJacobi[9], dNdG[30];
+      LA::MultiplyMM(p.dNdL, 3, 10, el.Coords, 3, Jacobi);
+      p.Jac = LA::DeterminantMsq(Jacobi, 3);
+      LA::InverseMsq(Jacobi, invJacobi, 3);
+      LA::MultiplyMM(invJacobi, 3, 3, p.dNdL, 10, dNdG);
+      fill_B(dNdG, p.B);
+    }
+  }
+}
+
+}  // namespace FiniteElementMethod

@@ -1,0 +1,6 @@
+// Placeholder: implemented in a later change.
+#include "TH10G15.h"
+
+namespace FiniteElementMethod {
+void TH10G15::SaveTXT(ELEMENT*, int) {}
+}  // namespace FiniteElementMethod
