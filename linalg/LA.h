@@ -40,12 +40,36 @@ class LA {
     }
   }
 
+  // The same product with sizes fixed at compile time, for the element
+  // kernels: the compiler unrolls and vectorises the loops.
+  template <int r, int k, int c>
+  static inline void MultiplyMM(const double* A, const double* B, double* C) {
+    for (int i = 0; i < r; ++i) {
+      double Ci[c] = {};
+      for (int p = 0; p < k; ++p) {
+        const double a = A[i * k + p];
+        for (int j = 0; j < c; ++j) Ci[j] += a * B[p * c + j];
+      }
+      for (int j = 0; j < c; ++j) C[i * c + j] = Ci[j];
+    }
+  }
+
   // y (r) = A (r x k) * x (k). y never aliases A or x.
   static inline void MultiplyMV(const double* A, int r, const double* x, int k, double* y) {
     for (int i = 0; i < r; ++i) {
       const double* Ai = A + index(i, 0, k);
       double s = 0.0;
       for (int p = 0; p < k; ++p) s += Ai[p] * x[p];
+      y[i] = s;
+    }
+  }
+
+  // The same product with sizes fixed at compile time.
+  template <int r, int k>
+  static inline void MultiplyMV(const double* A, const double* x, double* y) {
+    for (int i = 0; i < r; ++i) {
+      double s = 0.0;
+      for (int p = 0; p < k; ++p) s += A[i * k + p] * x[p];
       y[i] = s;
     }
   }

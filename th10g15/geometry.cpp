@@ -57,10 +57,10 @@ void TH10G15::make_GP_J_B(ELEMENT* elem, int nE) {
     for (int g = 0; g < 15; ++g) {
       GAUSSPOINT& p = el.GP[g];
       double Jacobi[9], invJacobi[9], dNdG[30];
-      LA::MultiplyMM(p.dNdL, 3, 10, el.Coords, 3, Jacobi);
+      LA::MultiplyMM<3, 10, 3>(p.dNdL, el.Coords, Jacobi);
       p.Jac = LA::DeterminantMsq(Jacobi, 3);
       LA::InverseMsq(Jacobi, invJacobi, 3);
-      LA::MultiplyMM(invJacobi, 3, 3, p.dNdL, 10, dNdG);
+      LA::MultiplyMM<3, 3, 10>(invJacobi, p.dNdL, dNdG);
       fill_B(dNdG, p.B);
     }
   }
