@@ -115,11 +115,9 @@ void make_rule(RuleTable& rule) {
   }
 }
 
-void lay_out_gauss_points(TH10G15::GAUSSPOINT* GP, const RuleTable& rule, bool clear_B) {
-  for (int g = 0; g < 15; ++g) {
-    std::memcpy(&GP[g], &rule.point[g], sizeof(RuleTable::Point));
-    clear_state(GP[g], clear_B);
-  }
+void lay_out_gauss_point(TH10G15::GAUSSPOINT& p, const RuleTable& rule, int g, bool clear_B) {
+  std::memcpy(&p, &rule.point[g], sizeof(RuleTable::Point));
+  clear_state(p, clear_B);
 }
 
 }  // namespace detail
@@ -127,7 +125,7 @@ void lay_out_gauss_points(TH10G15::GAUSSPOINT* GP, const RuleTable& rule, bool c
 void TH10G15::CreateGaussPoints(GAUSSPOINT* GP) {
   detail::RuleTable rule;
   detail::make_rule(rule);
-  detail::lay_out_gauss_points(GP, rule, true);
+  for (int g = 0; g < 15; ++g) detail::lay_out_gauss_point(GP[g], rule, g, true);
 }
 
 }  // namespace FiniteElementMethod

@@ -52,10 +52,11 @@ void TH10G15::make_GP_J_B(ELEMENT* elem, int nE) {
   detail::make_rule(rule);
   for (int e = 0; e < nE; ++e) {
     ELEMENT& el = elem[e];
-    // B is left uncleared here: fill_B writes all of its 180 entries.
-    detail::lay_out_gauss_points(el.GP, rule, false);
     for (int g = 0; g < 15; ++g) {
+      // One pass over each record: B is left uncleared here, since fill_B
+      // writes all of its 180 entries.
       GAUSSPOINT& p = el.GP[g];
+      detail::lay_out_gauss_point(p, rule, g, false);
       double Jacobi[9], invJacobi[9], dNdG[30];
       LA::MultiplyMM<3, 10, 3>(p.dNdL, el.Coords, Jacobi);
       p.Jac = LA::DeterminantMsq(Jacobi, 3);

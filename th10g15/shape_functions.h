@@ -28,9 +28,9 @@ struct RuleTable {
 // Natural coordinates, weights, shape functions and derivatives of the rule.
 void make_rule(RuleTable& rule);
 
-// Copies the rule into 15 Gauss points and clears their state fields; B is
-// cleared only when clear_B is set.
-void lay_out_gauss_points(TH10G15::GAUSSPOINT* GP, const RuleTable& rule, bool clear_B);
+// Copies point g of the rule into a Gauss point and clears its state fields;
+// B is cleared only when clear_B is set.
+void lay_out_gauss_point(TH10G15::GAUSSPOINT& p, const RuleTable& rule, int g, bool clear_B);
 
 static_assert(sizeof(RuleTable::Point) == offsetof(TH10G15::GAUSSPOINT, E),
               "the rule fields lead every Gauss point");
