@@ -143,11 +143,15 @@ class LA {
   static inline void EigenSymmSystemMsqJ(double* M, int n, double* values, double* vectors) {
     for (int i = 0; i < n; ++i)
       for (int j = 0; j < n; ++j) vectors[index(i, j, n)] = (i == j) ? 1.0 : 0.0;
+    // Sweeps until the off-diagonal part is below rounding of the whole
+    // matrix (Jacobi converges quadratically: a handful of sweeps).
     for (int sweep = 0; sweep < 64; ++sweep) {
-      double off = 0.0;
-      for (int p = 0; p < n; ++p)
+      double off = 0.0, diag = 0.0;
+      for (int p = 0; p < n; ++p) {
+        diag += M[index(p, p, n)] * M[index(p, p, n)];
         for (int q = p + 1; q < n; ++q) off += M[index(p, q, n)] * M[index(p, q, n)];
-      if (off == 0.0) break;
+      }
+      if (off == 0.0 || off < 1e-36 * (diag + off)) break;
       for (int p = 0; p < n; ++p)
         for (int q = p + 1; q < n; ++q) jacobiRotate(M, vectors, n, p, q);
     }
