@@ -22,12 +22,18 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 namespace th10run {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// Iterations without a 10 % gain on the best residual before an increment is cut.
+constexpr int kStagnation = 20;
+// Broyden steps kept before the history restarts.
+constexpr size_t kBroydenHistory = 40;
 double since(Clock::time_point t0) {
   return std::chrono::duration<double>(Clock::now() - t0).count();
 }
@@ -81,6 +87,51 @@ struct Run {
     solver.assemble(m.elems, tangent);
     solver.factorize();
   }
+
+  // The tangent of the current trial state (Newton's method): every Gauss
+  // point whose stress increment took the plastic path (dstress differs from
+  // De dstrain) gets the elasto-plastic matrix at its trial stress
+  // stress + dstress for the assembly only. The library's element matrix reads
+  // F, De and Dep of the point, so F and Dep are set for the assembly and put
+  // back afterwards: the committed state that the stress integration starts
+  // from is left as it was.
+  void current_tangent() {
+    const auto t0 = Clock::now();
+    saved.resize(static_cast<size_t>(nE()) * 15 * 37);
+    double* keep = saved.data();
+    for (TH10G15::ELEMENT& el : m.elems)
+      for (TH10G15::GAUSSPOINT& g : el.GP) {
+        keep[0] = g.F;
+        std::copy(g.Dep, g.Dep + 36, keep + 1);
+        keep += 37;
+        double elastic[6], diff = 0.0, size = 0.0;
+        for (int i = 0; i < 6; ++i) {
+          elastic[i] = 0.0;
+          for (int j = 0; j < 6; ++j) elastic[i] += g.De[6 * i + j] * g.dstrain[j];
+          diff += std::fabs(g.dstress[i] - elastic[i]);
+          size += std::fabs(elastic[i]);
+        }
+        if (!(diff > 1e-10 * size)) {
+          g.F = -1.0;  // elastic path: De
+          continue;
+        }
+        double sigma[6], Dp[36];
+        for (int i = 0; i < 6; ++i) sigma[i] = g.stress[i] + g.dstress[i];
+        FEM::MC_SG_Dep(sigma, 6, g.Phi, g.Psi, g.c, g.De, Dp, g.Dep);
+        g.F = 0.0;
+      }
+    t.state += since(t0);
+    solver.assemble(m.elems, 1);
+    keep = saved.data();
+    for (TH10G15::ELEMENT& el : m.elems)
+      for (TH10G15::GAUSSPOINT& g : el.GP) {
+        g.F = keep[0];
+        std::copy(keep + 1, keep + 37, g.Dep);
+        keep += 37;
+      }
+    solver.factorize();
+  }
+  std::vector<double> saved;
 
   // Stress increments of every Gauss point from the accumulated displacement
   // change, by the integration routine the problem names.
@@ -168,8 +219,9 @@ struct Run {
   // (the state is then open, to be committed), else false with `why` set.
   bool increment(double lambda0, double dl, int& iterations, double& res, std::string& why) {
     const double lambda1 = lambda0 + dl;
-    const bool tangent = p.steps.stiffness == Stiffness::Tangent;
-    const bool refresh = tangent && p.steps.integration == Integration::Mobilised;
+    const bool tangent = p.steps.stiffness != Stiffness::Elastic;
+    const bool refresh =
+        p.steps.stiffness == Stiffness::Newton || (tangent && p.steps.integration == Integration::Mobilised);
     try {
       if (tangent) stiffness(1);
     } catch (const SolverError& e) {
@@ -181,21 +233,45 @@ struct Run {
     residual(lambda1);
     const std::vector<double>& kfp = solver.kfp_target();
     for (int i = 0; i < b.con.nFree; ++i) r[i] -= dl * kfp[i];
+    double best = HUGE_VAL;
+    int best_at = 0;
+    // Broyden's updates serve a matrix that stays fixed over the iterations.
+    const bool broyden = p.steps.acceleration == Acceleration::Broyden && !refresh;
+    steps.clear();
+    step_norm2.clear();
     for (iterations = 1; iterations <= p.steps.max_iterations; ++iterations) {
       if (b.con.nFree > 0) solver.solve(r);
+      if (broyden && iterations >= 2) accelerate();
       expand(iterations == 1 ? dl : 0.0);
       for (size_t i = 0; i < U.size(); ++i) U[i] += du[i];
       stresses();
       forces();
       res = residual(lambda1);
+      if (opt.verbose) std::printf("      iteration %3d  residual %.3e\n", iterations, res);
       if (!std::isfinite(res) || res > 1e12) {
         why = "the iterations diverged";
         return false;
       }
       if (res <= p.steps.tolerance) return true;
+      // Stagnation: no clear progress over many iterations. Points that switch
+      // between the elastic and the plastic path from one iteration to the
+      // next make the out-of-balance force jump by amounts that shrink with
+      // the increment: a smaller increment is then the way on.
+      if (res < 0.9 * best) {
+        best = res;
+        best_at = iterations;
+      } else if (iterations - best_at >= kStagnation) {
+        std::ostringstream s;
+        s << "no progress in " << kStagnation << " iterations (residual " << res << ")";
+        why = s.str();
+        return false;
+      }
       if (refresh && iterations < p.steps.max_iterations) {
         try {
-          stiffness(1);
+          if (p.steps.stiffness == Stiffness::Newton)
+            current_tangent();
+          else
+            stiffness(1);
         } catch (const SolverError& e) {
           why = e.what();
           return false;
@@ -208,6 +284,46 @@ struct Run {
     why = s.str();
     return false;
   }
+
+  // Broyden's method on top of the fixed stiffness (in the form of Kelley,
+  // "Iterative Methods for Linear and Nonlinear Equations", 1995, ch. 7):
+  // the plain correction z = K^-1 r in `r` becomes the quasi-Newton step
+  // from the earlier steps s_0..s_n of this increment (s_0 is the first
+  // step after the prescribed displacements were applied):
+  //   z += s_(j+1) (s_j . z) / |s_j|^2 for j < n;  s_(n+1) = z / (1 - s_n . z / |s_n|^2).
+  // The history restarts when the update is ill-conditioned or long.
+  void accelerate() {
+    if (!steps.empty()) {
+      plain = r;
+      const size_t n = steps.size() - 1;
+      for (size_t j = 0; j < n; ++j) {
+        const double a = dot(steps[j], r) / step_norm2[j];
+        const std::vector<double>& next = steps[j + 1];
+        for (size_t i = 0; i < r.size(); ++i) r[i] += a * next[i];
+      }
+      const double denom = 1.0 - dot(steps[n], r) / step_norm2[n];
+      if (!(std::fabs(denom) > 0.1) || steps.size() >= kBroydenHistory) {
+        r.swap(plain);
+        steps.clear();
+        step_norm2.clear();
+      } else {
+        for (double& x : r) x /= denom;
+      }
+    }
+    steps.push_back(r);
+    step_norm2.push_back(dot(r, r));
+    if (step_norm2.back() == 0.0) {
+      steps.clear();
+      step_norm2.clear();
+    }
+  }
+  static double dot(const std::vector<double>& a, const std::vector<double>& b) {
+    double s = 0.0;
+    for (size_t i = 0; i < a.size(); ++i) s += a[i] * b[i];
+    return s;
+  }
+  std::vector<std::vector<double>> steps;
+  std::vector<double> step_norm2, plain;
 
   void clear_bar() {
     if (terminal && !opt.quiet) std::printf("\r\033[K");
@@ -261,8 +377,9 @@ AnalysisResult run_analysis(const Problem& p, Model& m, const Boundary& b, Linea
   for (int inc = 1; inc <= st.increments; ++inc) {
     const double target = static_cast<double>(inc) / st.increments;
     double dl = 1.0 / st.increments;
+    const double eps = 1e-9 * dl;  // load factors closer than this are the same
     int cuts = 0;
-    while (lambda < target) {
+    while (lambda < target - eps) {
       dl = std::min(dl, target - lambda);
       const auto t0 = Clock::now();
       int iterations = 0;
@@ -288,9 +405,12 @@ AnalysisResult run_analysis(const Problem& p, Model& m, const Boundary& b, Linea
         run.show_bar(lambda);
         continue;
       }
-      // Converged: commit, then report and write the results.
+      // Converged: commit, then report and write the results. After a cut,
+      // an increment that converged easily lets the next one grow again.
       run.commit();
-      lambda = (lambda + dl >= target) ? target : lambda + dl;
+      const double dl_done = dl;
+      if (iterations <= std::max(2, st.max_iterations / 4)) dl = std::min(2.0 * dl, 1.0 / st.increments);
+      lambda = (lambda + dl_done >= target - eps) ? target : lambda + dl_done;
       ++res.steps;
       const bool last = lambda >= 1.0;
       run.results(StepInfo{res.steps, lambda, iterations, residual}, last || res.steps % p.output.every == 0);

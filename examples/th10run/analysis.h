@@ -34,7 +34,8 @@ struct AnalysisResult {
 };
 
 struct AnalysisOptions {
-  bool quiet = false;  // no progress lines
+  bool quiet = false;    // no progress lines
+  bool verbose = false;  // a line per iteration too
 };
 
 // Runs the load stepping from the set-up state to load factor 1, writing the

@@ -1,7 +1,7 @@
 // th10run: an incremental, iterative elasto-plastic analysis with the th10fem
 // library, written as a worked example of a host program.
 //
-//   th10run [problem.toml] [--output FOLDER] [--quiet] [--check]
+//   th10run [problem.toml] [--output FOLDER] [--quiet] [--verbose] [--check]
 //
 // Without a problem file it runs the built-in sample: a smooth strip footing
 // on weightless cohesive-frictional soil, loaded by settlement to failure.
@@ -31,16 +31,18 @@ struct Args {
   std::string problem;
   std::string output;
   bool quiet = false;
+  bool verbose = false;
   bool check = false;
 };
 
 void usage(std::FILE* f) {
   std::fprintf(f,
-               "usage: th10run [problem.toml] [--output FOLDER] [--quiet] [--check]\n"
+               "usage: th10run [problem.toml] [--output FOLDER] [--quiet] [--verbose] [--check]\n"
                "  without a problem file: the built-in strip-footing sample (%s)\n"
                "  --output FOLDER  where the results go (default: output.folder of the problem,\n"
                "                   or <problem name>_results in the working directory)\n"
                "  --quiet          no progress lines\n"
+               "  --verbose        the residual of every iteration as well\n"
                "  --check          read and check the problem file and the mesh, run nothing\n",
                TH10RUN_SAMPLE);
 }
@@ -52,6 +54,8 @@ bool parse_args(int argc, char** argv, Args& a) {
       a.output = argv[++i];
     } else if (s == "--quiet") {
       a.quiet = true;
+    } else if (s == "--verbose") {
+      a.verbose = true;
     } else if (s == "--check") {
       a.check = true;
     } else if (s == "--help" || s == "-h") {
@@ -123,17 +127,20 @@ int run(const Args& args) {
   SolverKind kind = p.solver.kind;
   if (kind == SolverKind::Auto)
     kind = m.nNodes() <= p.solver.dense_limit ? SolverKind::Dense : SolverKind::Sparse;
-  const bool symmetric = p.steps.stiffness == Stiffness::Elastic || p.material.associated;
-  auto solver = kind == SolverKind::Dense ? make_dense_solver(m, b.con, symmetric)
-                                          : make_sparse_solver(m, b.con, symmetric);
+  const bool assoc = p.material.associated;
+  auto solver =
+      kind == SolverKind::Dense ? make_dense_solver(m, b.con, assoc) : make_sparse_solver(m, b.con, assoc);
   std::printf("*** solver: %s, %s stiffness\n", solver_name(kind),
-              p.steps.stiffness == Stiffness::Tangent ? "tangent" : "elastic");
+              p.steps.stiffness == Stiffness::Elastic   ? "elastic"
+              : p.steps.stiffness == Stiffness::Tangent ? "tangent"
+                                                        : "Newton (current tangent)");
 
   // 7. Output headers (GiD mesh and result heads, CSV columns), then the
   //    load stepping, which writes every committed increment.
   ResultWriter out(p, m, b);
   AnalysisOptions opt;
   opt.quiet = args.quiet;
+  opt.verbose = args.verbose;
   const AnalysisResult r = run_analysis(p, m, b, *solver, out, opt);
 
   // 8. Where the results are and how to look at them.

@@ -298,11 +298,13 @@ void read_steps(Section& s, StepsSpec& st) {
   st.increments = s.integer("increments", st.increments, 1, 100000);
   st.max_iterations = s.integer("max_iterations", st.max_iterations, 1, 10000);
   st.tolerance = s.number("tolerance", st.tolerance, Range{0.0, 1.0, true, true});
-  st.stiffness = static_cast<Stiffness>(s.choice("stiffness", 1, {"elastic", "tangent"}));
+  st.stiffness = static_cast<Stiffness>(s.choice("stiffness", 1, {"elastic", "tangent", "newton"}));
   st.integration =
       static_cast<Integration>(s.choice("integration", 0, {"basic", "mobilised", "plastic_forces"}));
+  st.acceleration = static_cast<Acceleration>(s.choice("acceleration", 0, {"none", "broyden"}));
   st.max_cuts = s.integer("max_cuts", st.max_cuts, 0, 30);
-  s.finish({"increments", "max_iterations", "tolerance", "stiffness", "integration", "max_cuts"});
+  s.finish(
+      {"increments", "max_iterations", "tolerance", "stiffness", "integration", "acceleration", "max_cuts"});
 }
 
 void read_solver(Section& s, SolverSpec& so) {

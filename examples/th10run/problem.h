@@ -83,8 +83,9 @@ struct PressureSpec {
   double p = 0.0;  // pressure at load factor 1, positive pushing on the face
 };
 
-enum class Stiffness { Elastic, Tangent };
+enum class Stiffness { Elastic, Tangent, Newton };
 enum class Integration { Basic, Mobilised, PlasticForces };
+enum class Acceleration { None, Broyden };
 
 struct StepsSpec {
   int increments = 10;      // equal load increments from 0 to 1
@@ -92,7 +93,8 @@ struct StepsSpec {
   double tolerance = 1e-6;  // relative out-of-balance force
   Stiffness stiffness = Stiffness::Tangent;
   Integration integration = Integration::Basic;
-  int max_cuts = 6;  // halvings of one increment before giving up
+  Acceleration acceleration = Acceleration::None;  // of the iterations on a fixed matrix
+  int max_cuts = 6;                                // halvings of one increment before giving up
 };
 
 enum class SolverKind { Auto, Dense, Sparse };

@@ -26,6 +26,11 @@ namespace th10run {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// Smallest accepted ratio of the smallest to the largest pivot (diagonal of
+// U, or squared diagonal of the Cholesky factor): below it the matrix is
+// taken as singular, as a body free to move as a rigid body is.
+constexpr double kSingular = 1e-13;
 double since(Clock::time_point t0) {
   return std::chrono::duration<double>(Clock::now() - t0).count();
 }
@@ -35,7 +40,7 @@ double since(Clock::time_point t0) {
 // free block copied out column-major for LAPACK.
 class DenseSolver : public LinearSolver {
  public:
-  DenseSolver(const Model& m, const Constraints& c, bool symmetric) : con_(c), symmetric_(symmetric) {
+  DenseSolver(const Model& m, const Constraints& c, bool associated) : con_(c), associated_(associated) {
     nNodes_ = m.nNodes();
     n_ = 3 * static_cast<std::int64_t>(nNodes_);
     nf_ = c.nFree;
@@ -47,6 +52,7 @@ class DenseSolver : public LinearSolver {
   }
 
   void assemble(std::vector<TH10G15::ELEMENT>& elems, int tangent) override {
+    symmetric_ = tangent < 1 || associated_;
     auto t0 = Clock::now();
     TH10G15::make_K(elems.data(), static_cast<int>(elems.size()), nNodes_, K_.data(), tangent);
     times_.stiffness += since(t0);
@@ -80,13 +86,19 @@ class DenseSolver : public LinearSolver {
     if (!cholesky_) {
       L_ = A_;
       dgetrf_(&nf_, &nf_, L_.data(), &nf_, ipiv_.data(), &info);
-      if (info != 0) {
-        times_.factor += since(t0);
-        throw SolverError("the stiffness matrix is singular (LAPACK dgetrf, pivot " + std::to_string(info) +
-                          ")");
-      }
     }
     times_.factor += since(t0);
+    // Rounding leaves a free rigid-body mode a tiny pivot rather than a zero one.
+    double lo = HUGE_VAL, hi = 0.0;
+    for (int i = 0; i < nf_; ++i) {
+      double d = std::fabs(L_[static_cast<size_t>(i) * nf_ + i]);
+      if (cholesky_) d *= d;
+      lo = std::min(lo, d);
+      hi = std::max(hi, d);
+    }
+    if (info != 0 || !(lo > kSingular * hi))
+      throw SolverError("the stiffness matrix is singular (LAPACK, pivot ratio " + std::to_string(lo / hi) +
+                        ")");
   }
 
   void solve(std::vector<double>& b) override {
@@ -103,7 +115,8 @@ class DenseSolver : public LinearSolver {
 
  private:
   const Constraints& con_;
-  bool symmetric_;
+  bool associated_;
+  bool symmetric_ = true;
   int nNodes_ = 0;
   std::int64_t n_ = 0;
   int nf_ = 0;
@@ -118,7 +131,7 @@ class DenseSolver : public LinearSolver {
 // compressed columns, built once from the node adjacency of the elements.
 class SparseSolver : public LinearSolver {
  public:
-  SparseSolver(const Model& m, const Constraints& c, bool symmetric) : con_(c), symmetric_(symmetric) {
+  SparseSolver(const Model& m, const Constraints& c, bool associated) : con_(c), associated_(associated) {
     build_pattern(m);
     cholmod_start(&cc_);
     cc_.print = 0;
@@ -134,6 +147,7 @@ class SparseSolver : public LinearSolver {
   SparseSolver& operator=(const SparseSolver&) = delete;
 
   void assemble(std::vector<TH10G15::ELEMENT>& elems, int tangent) override {
+    elastic_ = tangent < 1;
     std::fill(Ax_.begin(), Ax_.end(), 0.0);
     kfp_target_.assign(nf_, 0.0);
     double ke[900];
@@ -152,7 +166,7 @@ class SparseSolver : public LinearSolver {
   void factorize() override {
     auto t0 = Clock::now();
     use_cholmod_ = false;
-    if (symmetric_ && cholesky_ok_) use_cholmod_ = cholmod_factor_now();
+    if (elastic_ || (associated_ && cholesky_ok_)) use_cholmod_ = cholmod_factor_now();
     if (!use_cholmod_) umfpack_factor_now();
     times_.factor += since(t0);
   }
@@ -269,15 +283,18 @@ class SparseSolver : public LinearSolver {
   }
 
   // Cholesky; false when the matrix is not positive definite (then LU is used,
-  // and Cholesky is not tried again: a softening structure stays indefinite).
+  // and Cholesky is not tried again on tangent matrices: a structure near
+  // collapse tends to stay indefinite).
   bool cholmod_factor_now() {
     cholmod_sparse A = sparse_view();
     if (!L_) L_ = cholmod_analyze(&A, &cc_);
     if (!L_) throw SolverError("CHOLMOD could not analyse the matrix (out of memory?)");
     const int ok = cholmod_factorize(&A, L_, &cc_);
-    if (ok && cc_.status == CHOLMOD_OK && L_->minor == L_->n) return true;
-    cholesky_ok_ = false;
-    cholmod_free_factor(&L_, &cc_);
+    if (ok && cc_.status == CHOLMOD_OK && L_->minor == L_->n) {
+      if (cholmod_rcond(L_, &cc_) > kSingular) return true;
+      if (elastic_) throw SolverError("the stiffness matrix is singular (CHOLMOD)");
+    }
+    if (!elastic_) cholesky_ok_ = false;
     return false;
   }
 
@@ -292,6 +309,9 @@ class SparseSolver : public LinearSolver {
     if (numeric_) umfpack_di_free_numeric(&numeric_);
     const int st =
         umfpack_di_numeric(Ap_.data(), Ai_.data(), Ax_.data(), symbolic_, &numeric_, nullptr, info);
+    if (st == UMFPACK_OK && !(info[UMFPACK_RCOND] > kSingular))
+      throw SolverError("the stiffness matrix is singular (UMFPACK, pivot ratio " +
+                        std::to_string(info[UMFPACK_RCOND]) + ")");
     if (st != UMFPACK_OK)
       throw SolverError(st == UMFPACK_WARNING_singular_matrix
                             ? std::string("the stiffness matrix is singular (UMFPACK)")
@@ -299,7 +319,8 @@ class SparseSolver : public LinearSolver {
   }
 
   const Constraints& con_;
-  bool symmetric_;
+  bool associated_;
+  bool elastic_ = true;
   bool cholesky_ok_ = true;
   bool use_cholmod_ = false;
   int nf_ = 0;
@@ -313,15 +334,15 @@ class SparseSolver : public LinearSolver {
 
 }  // namespace
 
-std::unique_ptr<LinearSolver> make_dense_solver(const Model& m, const Constraints& c, bool symmetric) {
+std::unique_ptr<LinearSolver> make_dense_solver(const Model& m, const Constraints& c, bool associated) {
   const std::int64_t n = 3 * static_cast<std::int64_t>(m.nNodes());
   if (n * n >= INT32_MAX)
     throw SolverError("the mesh is too large for the dense solver (3 x nodes squared must stay below 2^31)");
-  return std::make_unique<DenseSolver>(m, c, symmetric);
+  return std::make_unique<DenseSolver>(m, c, associated);
 }
 
-std::unique_ptr<LinearSolver> make_sparse_solver(const Model& m, const Constraints& c, bool symmetric) {
-  return std::make_unique<SparseSolver>(m, c, symmetric);
+std::unique_ptr<LinearSolver> make_sparse_solver(const Model& m, const Constraints& c, bool associated) {
+  return std::make_unique<SparseSolver>(m, c, associated);
 }
 
 }  // namespace th10run

@@ -54,10 +54,10 @@ class LinearSolver {
   SolverTimes times_;
 };
 
-// symmetric: the matrices will be symmetric (elastic stiffness or associated
-// flow), so a Cholesky factorisation is tried first.
-std::unique_ptr<LinearSolver> make_dense_solver(const Model& m, const Constraints& c, bool symmetric);
-std::unique_ptr<LinearSolver> make_sparse_solver(const Model& m, const Constraints& c, bool symmetric);
+// associated: the tangent matrices are symmetric (associated flow), as the
+// elastic one always is; symmetric matrices are tried with Cholesky first.
+std::unique_ptr<LinearSolver> make_dense_solver(const Model& m, const Constraints& c, bool associated);
+std::unique_ptr<LinearSolver> make_sparse_solver(const Model& m, const Constraints& c, bool associated);
 
 }  // namespace th10run
 

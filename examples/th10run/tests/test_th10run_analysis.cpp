@@ -1,0 +1,199 @@
+// Whole analyses against closed-form solutions: elastic bar and pure bending
+// on both solution paths, Mohr-Coulomb strength in uniaxial and triaxial
+// compression, and the ways an analysis can fail.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "th10run_test_support.h"
+
+namespace {
+
+using namespace th10run;
+using th10run_test::examples_dir;
+using th10run_test::solve;
+using th10run_test::TempDir;
+
+Problem example(const std::string& name) {
+  Problem p = read_problem(examples_dir() + "/" + name);
+  p.output.gid = p.output.vtu = p.output.csv = false;
+  return p;
+}
+
+// Largest error of the node displacements against a field, over the largest
+// displacement; and of the Gauss-point stresses, over the largest stress.
+template <class Field>
+double displacement_error(const Model& m, Field exact) {
+  double err = 0.0, big = 0.0;
+  for (const FEM::NODE& n : m.nodes) {
+    double u[3];
+    exact(n.x, n.y, n.z, u);
+    for (int d = 0; d < 3; ++d) {
+      err = std::max(err, std::fabs(n.u[d] - u[d]));
+      big = std::max(big, std::fabs(u[d]));
+    }
+  }
+  return err / big;
+}
+
+template <class Field>
+double stress_error(const Model& m, Field exact) {
+  double err = 0.0, big = 0.0;
+  for (const auto& el : m.elems)
+    for (int g = 0; g < 15; ++g) {
+      double xyz[3], s[6];
+      gauss_point_position(el, g, xyz);
+      exact(xyz, s);
+      for (int k = 0; k < 6; ++k) {
+        err = std::max(err, std::fabs(el.GP[g].stress[k] - s[k]));
+        big = std::max(big, std::fabs(s[k]));
+      }
+    }
+  return err / big;
+}
+
+class Th10runElastic : public ::testing::TestWithParam<SolverKind> {};
+
+TEST_P(Th10runElastic, BarInTensionHasUniformStressAndStrain) {
+  TempDir dir;
+  const auto s = solve(example("elastic/bar.toml"), GetParam());
+  ASSERT_TRUE(s->r.completed) << s->r.message;
+  const double E = 1e5, nu = 0.25, sig = 100.0;
+  EXPECT_LT(displacement_error(s->m,
+                               [&](double x, double y, double z, double* u) {
+                                 u[0] = sig / E * x;
+                                 u[1] = -nu * sig / E * y;
+                                 u[2] = -nu * sig / E * z;
+                               }),
+            1e-10);
+  EXPECT_LT(stress_error(s->m,
+                         [&](const double*, double* t) {
+                           std::fill(t, t + 6, 0.0);
+                           t[0] = sig;
+                         }),
+            1e-10);
+}
+
+TEST_P(Th10runElastic, PureBendingReproducesTheQuadraticField) {
+  TempDir dir;
+  const auto s = solve(example("elastic/bending.toml"), GetParam());
+  ASSERT_TRUE(s->r.completed) << s->r.message;
+  const double E = 1e5, nu = 0.25, k = 0.001;
+  EXPECT_LT(displacement_error(s->m,
+                               [&](double x, double y, double z, double* u) {
+                                 u[0] = -k * x * z;
+                                 u[1] = nu * k * y * z;
+                                 u[2] = 0.5 * k * (x * x + nu * (z * z - y * y));
+                               }),
+            1e-10);
+  EXPECT_LT(stress_error(s->m,
+                         [&](const double* xyz, double* t) {
+                           std::fill(t, t + 6, 0.0);
+                           t[0] = -E * k * xyz[2];
+                         }),
+            1e-10);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothPaths, Th10runElastic, ::testing::Values(SolverKind::Dense, SolverKind::Sparse),
+                         [](const auto& info) {
+                           return info.param == SolverKind::Dense ? "Dense" : "Sparse";
+                         });
+
+// The axial stress history (compression positive) of a homogeneous cube test,
+// from the CSV curve: the force on the top face over its area of 1.
+std::vector<double> axial_history(const std::string& csv) {
+  std::ifstream in(csv);
+  std::string line;
+  std::getline(in, line);
+  std::vector<double> out;
+  while (std::getline(in, line)) {
+    std::stringstream ss(line);
+    std::string cell;
+    std::vector<double> v;
+    while (std::getline(ss, cell, ',')) v.push_back(std::stod(cell));
+    out.push_back(-v[9]);  // top_Fz
+  }
+  return out;
+}
+
+double max_phi(const Model& m) {
+  double phi = 0.0;
+  for (const auto& el : m.elems)
+    for (const auto& g : el.GP) phi = std::max(phi, g.Phi);
+  return phi;
+}
+
+struct StrengthCase {
+  const char* file;
+  double sig3;  // cell pressure, compression positive
+  Integration integration;
+  SolverKind solver;
+};
+
+class Th10runStrength : public ::testing::TestWithParam<StrengthCase> {};
+
+// The Mohr-Coulomb strength with phi the lower bound of the friction angle
+// is reached from below, within the stress change of one increment (the cube
+// is elastic until then: E times the axial strain increment).
+TEST_P(Th10runStrength, ReachesTheMohrCoulombStrengthFromBelow) {
+  const StrengthCase& c = GetParam();
+  TempDir dir;
+  Problem p = example(c.file);
+  p.output.csv = true;
+  p.steps.integration = c.integration;
+  const auto s = solve(p, c.solver);
+  ASSERT_TRUE(s->r.completed) << s->r.message;
+  const double phi = p.material.phi * M_PI / 180.0, coh = p.material.c;
+  const double strength =
+      2 * coh * std::cos(phi) / (1 - std::sin(phi)) + c.sig3 * (1 + std::sin(phi)) / (1 - std::sin(phi));
+  const std::vector<double> sig1 = axial_history(p.output.name + ".csv");
+  const double step = p.material.E * std::fabs(p.displacements[0].value[2].a) / p.steps.increments;
+  double top = 0.0;
+  for (double s1 : sig1) top = std::max(top, s1 + c.sig3);
+  EXPECT_LE(top, strength * (1 + 1e-9));
+  EXPECT_GE(top, strength - step);
+  // The curve ends on a plateau: the last increments carry no more load.
+  EXPECT_NEAR(sig1.back() + c.sig3, top, 1e-6 * top);
+  std::printf("    %s: strength %.4f, reached %.4f (one increment %.4f), largest friction angle %.4f deg\n",
+              c.file, strength, top, step, max_phi(s->m));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cubes, Th10runStrength,
+    ::testing::Values(
+        StrengthCase{"triaxial/uniaxial.toml", 0.0, Integration::Basic, SolverKind::Dense},
+        StrengthCase{"triaxial/triaxial.toml", 100.0, Integration::Basic, SolverKind::Dense},
+        StrengthCase{"triaxial/uniaxial.toml", 0.0, Integration::Mobilised, SolverKind::Sparse},
+        StrengthCase{"triaxial/triaxial.toml", 100.0, Integration::Mobilised, SolverKind::Sparse},
+        StrengthCase{"triaxial/triaxial.toml", 100.0, Integration::PlasticForces, SolverKind::Dense}));
+
+TEST(Th10runFailures, UnsupportedBodyIsASolverError) {
+  TempDir dir;
+  Problem p = parse_problem("[[pressure]]\nbox = [[0,0,1],[1,1,1]]\np = 1\n", "free.toml");
+  p.output.gid = p.output.vtu = p.output.csv = false;
+  for (SolverKind k : {SolverKind::Dense, SolverKind::Sparse}) EXPECT_THROW(solve(p, k), SolverError);
+}
+
+TEST(Th10runFailures, AnIncrementThatCannotConvergeStopsAfterTheCuts) {
+  // A cube pulled apart far beyond its strength with one iteration allowed:
+  // every attempt fails, and the analysis stops after the given cuts with the
+  // state of the last committed increment.
+  TempDir dir;
+  Problem p = example("triaxial/uniaxial.toml");
+  p.steps.max_iterations = 1;
+  p.steps.max_cuts = 3;
+  p.steps.increments = 2;
+  p.displacements[0].value[2].a = -0.05;
+  const auto s = solve(p, SolverKind::Dense);
+  EXPECT_FALSE(s->r.completed);
+  EXPECT_EQ(s->r.cuts, 4);
+  EXPECT_NE(s->r.message.find("did not converge after 3 cuts"), std::string::npos) << s->r.message;
+  for (const auto& el : s->m.elems)
+    for (const auto& g : el.GP)
+      for (int k = 0; k < 6; ++k) EXPECT_EQ(g.dstrain[k], 0.0);  // back at the committed state
+}
+
+}  // namespace
