@@ -343,6 +343,7 @@ struct Run {
     va_start(ap, fmt);
     std::vprintf(fmt, ap);
     va_end(ap);
+    std::fflush(stdout);
   }
 
   void results(const StepInfo& s, bool full) {
@@ -374,12 +375,15 @@ AnalysisResult run_analysis(const Problem& p, Model& m, const Boundary& b, Linea
   run.show_bar(0.0);
 
   double lambda = 0.0;
+  // The load step: one increment, or less after cuts until easy convergence
+  // lets it grow back (the step carries over from one increment to the next).
+  double dl = 1.0 / st.increments;
+  const double eps = 1e-9 * dl;  // load factors closer than this are the same
   for (int inc = 1; inc <= st.increments; ++inc) {
     const double target = static_cast<double>(inc) / st.increments;
-    double dl = 1.0 / st.increments;
-    const double eps = 1e-9 * dl;  // load factors closer than this are the same
     int cuts = 0;
     while (lambda < target - eps) {
+      const double step = dl;
       dl = std::min(dl, target - lambda);
       const auto t0 = Clock::now();
       int iterations = 0;
@@ -409,7 +413,7 @@ AnalysisResult run_analysis(const Problem& p, Model& m, const Boundary& b, Linea
       // an increment that converged easily lets the next one grow again.
       run.commit();
       const double dl_done = dl;
-      if (iterations <= std::max(2, st.max_iterations / 4)) dl = std::min(2.0 * dl, 1.0 / st.increments);
+      dl = iterations <= std::max(2, st.max_iterations / 4) ? std::min(2.0 * step, 1.0 / st.increments) : step;
       lambda = (lambda + dl_done >= target - eps) ? target : lambda + dl_done;
       ++res.steps;
       const bool last = lambda >= 1.0;

@@ -138,6 +138,7 @@ int run(const Args& args) {
   // 7. Output headers (GiD mesh and result heads, CSV columns), then the
   //    load stepping, which writes every committed increment.
   ResultWriter out(p, m, b);
+  std::fflush(stdout);
   AnalysisOptions opt;
   opt.quiet = args.quiet;
   opt.verbose = args.verbose;

@@ -35,6 +35,15 @@ double since(Clock::time_point t0) {
   return std::chrono::duration<double>(Clock::now() - t0).count();
 }
 
+// A tangent matrix uses the (in general unsymmetric) elasto-plastic matrix
+// only at points with F >= 0: without them it is the symmetric elastic one.
+bool any_yielding(const std::vector<TH10G15::ELEMENT>& elems) {
+  for (const TH10G15::ELEMENT& el : elems)
+    for (const TH10G15::GAUSSPOINT& g : el.GP)
+      if (!(g.F < 0.0)) return true;
+  return false;
+}
+
 // ---------------------------------------------------------------------------
 // Dense: the library's make_K on all 3 x nNodes degrees of freedom, then the
 // free block copied out column-major for LAPACK.
@@ -52,7 +61,7 @@ class DenseSolver : public LinearSolver {
   }
 
   void assemble(std::vector<TH10G15::ELEMENT>& elems, int tangent) override {
-    symmetric_ = tangent < 1 || associated_;
+    symmetric_ = tangent < 1 || associated_ || !any_yielding(elems);
     auto t0 = Clock::now();
     TH10G15::make_K(elems.data(), static_cast<int>(elems.size()), nNodes_, K_.data(), tangent);
     times_.stiffness += since(t0);
@@ -140,14 +149,14 @@ class SparseSolver : public LinearSolver {
   ~SparseSolver() override {
     if (L_) cholmod_free_factor(&L_, &cc_);
     cholmod_finish(&cc_);
-    if (numeric_) umfpack_di_free_numeric(&numeric_);
-    if (symbolic_) umfpack_di_free_symbolic(&symbolic_);
+    if (numeric_) umfpack_dl_free_numeric(&numeric_);
+    if (symbolic_) umfpack_dl_free_symbolic(&symbolic_);
   }
   SparseSolver(const SparseSolver&) = delete;
   SparseSolver& operator=(const SparseSolver&) = delete;
 
   void assemble(std::vector<TH10G15::ELEMENT>& elems, int tangent) override {
-    elastic_ = tangent < 1;
+    elastic_ = tangent < 1 || !any_yielding(elems);
     std::fill(Ax_.begin(), Ax_.end(), 0.0);
     kfp_target_.assign(nf_, 0.0);
     double ke[900];
@@ -183,8 +192,8 @@ class SparseSolver : public LinearSolver {
     } else {
       x_.assign(nf_, 0.0);
       double info[UMFPACK_INFO];
-      umfpack_di_solve(UMFPACK_A, Ap_.data(), Ai_.data(), Ax_.data(), x_.data(), b.data(), numeric_, nullptr,
-                       info);
+      umfpack_dl_solve(UMFPACK_A, Apl_.data(), Ail_.data(), Ax_.data(), x_.data(), b.data(), numeric_,
+                       nullptr, info);
       b.swap(x_);
     }
     times_.solve += since(t0);
@@ -298,17 +307,21 @@ class SparseSolver : public LinearSolver {
     return false;
   }
 
+  // UMFPACK with 64-bit indices: its workspace for 3-D meshes of some ten
+  // thousand nodes already exceeds what 32-bit indices address.
   void umfpack_factor_now() {
     double info[UMFPACK_INFO];
     if (!symbolic_) {
+      Apl_.assign(Ap_.begin(), Ap_.end());
+      Ail_.assign(Ai_.begin(), Ai_.end());
       const int st =
-          umfpack_di_symbolic(nf_, nf_, Ap_.data(), Ai_.data(), Ax_.data(), &symbolic_, nullptr, info);
+          umfpack_dl_symbolic(nf_, nf_, Apl_.data(), Ail_.data(), Ax_.data(), &symbolic_, nullptr, info);
       if (st != UMFPACK_OK)
         throw SolverError("UMFPACK symbolic analysis failed (status " + std::to_string(st) + ")");
     }
-    if (numeric_) umfpack_di_free_numeric(&numeric_);
+    if (numeric_) umfpack_dl_free_numeric(&numeric_);
     const int st =
-        umfpack_di_numeric(Ap_.data(), Ai_.data(), Ax_.data(), symbolic_, &numeric_, nullptr, info);
+        umfpack_dl_numeric(Apl_.data(), Ail_.data(), Ax_.data(), symbolic_, &numeric_, nullptr, info);
     if (st == UMFPACK_OK && !(info[UMFPACK_RCOND] > kSingular))
       throw SolverError("the stiffness matrix is singular (UMFPACK, pivot ratio " +
                         std::to_string(info[UMFPACK_RCOND]) + ")");
@@ -325,6 +338,7 @@ class SparseSolver : public LinearSolver {
   bool use_cholmod_ = false;
   int nf_ = 0;
   std::vector<int> Ap_, Ai_;
+  std::vector<SuiteSparse_long> Apl_, Ail_;
   std::vector<double> Ax_, x_;
   cholmod_common cc_{};
   cholmod_factor* L_ = nullptr;

@@ -131,6 +131,7 @@ struct StrengthCase {
   double sig3;  // cell pressure, compression positive
   Integration integration;
   SolverKind solver;
+  Stiffness stiffness;
 };
 
 class Th10runStrength : public ::testing::TestWithParam<StrengthCase> {};
@@ -144,6 +145,7 @@ TEST_P(Th10runStrength, ReachesTheMohrCoulombStrengthFromBelow) {
   Problem p = example(c.file);
   p.output.csv = true;
   p.steps.integration = c.integration;
+  p.steps.stiffness = c.stiffness;
   const auto s = solve(p, c.solver);
   ASSERT_TRUE(s->r.completed) << s->r.message;
   const double phi = p.material.phi * M_PI / 180.0, coh = p.material.c;
@@ -163,12 +165,18 @@ TEST_P(Th10runStrength, ReachesTheMohrCoulombStrengthFromBelow) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cubes, Th10runStrength,
-    ::testing::Values(
-        StrengthCase{"triaxial/uniaxial.toml", 0.0, Integration::Basic, SolverKind::Dense},
-        StrengthCase{"triaxial/triaxial.toml", 100.0, Integration::Basic, SolverKind::Dense},
-        StrengthCase{"triaxial/uniaxial.toml", 0.0, Integration::Mobilised, SolverKind::Sparse},
-        StrengthCase{"triaxial/triaxial.toml", 100.0, Integration::Mobilised, SolverKind::Sparse},
-        StrengthCase{"triaxial/triaxial.toml", 100.0, Integration::PlasticForces, SolverKind::Dense}));
+    ::testing::Values(StrengthCase{"triaxial/uniaxial.toml", 0.0, Integration::Basic, SolverKind::Dense,
+                                   Stiffness::Tangent},
+                      StrengthCase{"triaxial/triaxial.toml", 100.0, Integration::Basic, SolverKind::Dense,
+                                   Stiffness::Tangent},
+                      StrengthCase{"triaxial/uniaxial.toml", 0.0, Integration::Mobilised, SolverKind::Sparse,
+                                   Stiffness::Tangent},
+                      StrengthCase{"triaxial/triaxial.toml", 100.0, Integration::Mobilised,
+                                   SolverKind::Sparse, Stiffness::Newton},
+                      StrengthCase{"triaxial/triaxial.toml", 100.0, Integration::PlasticForces,
+                                   SolverKind::Dense, Stiffness::Elastic},
+                      StrengthCase{"triaxial/uniaxial.toml", 0.0, Integration::Basic, SolverKind::Sparse,
+                                   Stiffness::Newton}));
 
 TEST(Th10runFailures, UnsupportedBodyIsASolverError) {
   TempDir dir;
