@@ -40,12 +40,36 @@ class LA {
     }
   }
 
+  // The same product with sizes fixed at compile time, for the element
+  // kernels: the compiler unrolls and vectorises the loops.
+  template <int r, int k, int c>
+  static inline void MultiplyMM(const double* A, const double* B, double* C) {
+    for (int i = 0; i < r; ++i) {
+      double Ci[c] = {};
+      for (int p = 0; p < k; ++p) {
+        const double a = A[i * k + p];
+        for (int j = 0; j < c; ++j) Ci[j] += a * B[p * c + j];
+      }
+      for (int j = 0; j < c; ++j) C[i * c + j] = Ci[j];
+    }
+  }
+
   // y (r) = A (r x k) * x (k). y never aliases A or x.
   static inline void MultiplyMV(const double* A, int r, const double* x, int k, double* y) {
     for (int i = 0; i < r; ++i) {
       const double* Ai = A + index(i, 0, k);
       double s = 0.0;
       for (int p = 0; p < k; ++p) s += Ai[p] * x[p];
+      y[i] = s;
+    }
+  }
+
+  // The same product with sizes fixed at compile time.
+  template <int r, int k>
+  static inline void MultiplyMV(const double* A, const double* x, double* y) {
+    for (int i = 0; i < r; ++i) {
+      double s = 0.0;
+      for (int p = 0; p < k; ++p) s += A[i * k + p] * x[p];
       y[i] = s;
     }
   }
@@ -119,11 +143,15 @@ class LA {
   static inline void EigenSymmSystemMsqJ(double* M, int n, double* values, double* vectors) {
     for (int i = 0; i < n; ++i)
       for (int j = 0; j < n; ++j) vectors[index(i, j, n)] = (i == j) ? 1.0 : 0.0;
+    // Sweeps until the off-diagonal part is below rounding of the whole
+    // matrix (Jacobi converges quadratically: a handful of sweeps).
     for (int sweep = 0; sweep < 64; ++sweep) {
-      double off = 0.0;
-      for (int p = 0; p < n; ++p)
+      double off = 0.0, diag = 0.0;
+      for (int p = 0; p < n; ++p) {
+        diag += M[index(p, p, n)] * M[index(p, p, n)];
         for (int q = p + 1; q < n; ++q) off += M[index(p, q, n)] * M[index(p, q, n)];
-      if (off == 0.0) break;
+      }
+      if (off == 0.0 || off < 1e-36 * (diag + off)) break;
       for (int p = 0; p < n; ++p)
         for (int q = p + 1; q < n; ++q) jacobiRotate(M, vectors, n, p, q);
     }

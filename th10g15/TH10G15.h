@@ -19,16 +19,16 @@ class TH10FEM_API TH10G15 {
   // Everything known at one integration point (397 doubles). Binary layout
   // shared with host programs: do not reorder.
   struct GAUSSPOINT {
-    double L[3];        // volume coordinates L1, L2, L3 (L4 = 1 - L1 - L2 - L3)
-    double w;           // weight; the 15 weights sum to 1/6
-    double N[10];       // shape functions, local node order
-    double dNdL[30];    // 3 x 10: row r = d/dL(r+1), column k = local node k
-    double E;           // Young's modulus
-    double nu;          // Poisson's ratio
-    double G;           // shear modulus (reported only)
-    double Phi;         // mobilised friction angle, degrees
-    double Psi;         // dilatancy angle, degrees
-    double c;           // cohesion, stress units
+    double L[3];      // volume coordinates L1, L2, L3 (L4 = 1 - L1 - L2 - L3)
+    double w;         // weight; the 15 weights sum to 1/6
+    double N[10];     // shape functions, local node order
+    double dNdL[30];  // 3 x 10: row r = d/dL(r+1), column k = local node k
+    double E;         // Young's modulus
+    double nu;        // Poisson's ratio
+    double G;         // shear modulus (reported only)
+    double Phi;       // mobilised friction angle, degrees
+    double Psi;       // dilatancy angle, degrees
+    double c;         // cohesion, stress units
     double spare1[2];
     double Jac;         // Jacobian determinant
     double Dep[36];     // 6 x 6 elasto-plastic matrix
@@ -45,10 +45,10 @@ class TH10FEM_API TH10G15 {
     double spare4[3];
     double spare5[3];
     double spare6;
-    double sig_m;       // mean stress (filled by the host for the text dump)
-    double ds_bar;      // deviatoric invariant (host)
-    double Lode;        // Lode angle, radians (host)
-    double F;           // yield value at the committed stress; F < 0 is elastic
+    double sig_m;   // mean stress (filled by the host for the text dump)
+    double ds_bar;  // deviatoric invariant (host)
+    double Lode;    // Lode angle, radians (host)
+    double F;       // yield value at the committed stress; F < 0 is elastic
     double spare7[3];
   };
 

@@ -1,6 +1,7 @@
 // Jacobian determinant and strain-displacement matrix B at every Gauss point.
 #include "LA.h"
 #include "TH10G15.h"
+#include "shape_functions.h"
 
 namespace FiniteElementMethod {
 namespace {
@@ -23,28 +24,44 @@ void fill_B(const double* dNdG, double* B) {
   double* r5 = B + 150;
   for (int i = 0; i < 10; ++i) {
     const int c = 3 * i;
-    r0[c] = dx[i]; r0[c + 1] = 0.0;   r0[c + 2] = 0.0;
-    r1[c] = 0.0;   r1[c + 1] = dy[i]; r1[c + 2] = 0.0;
-    r2[c] = 0.0;   r2[c + 1] = 0.0;   r2[c + 2] = dz[i];
-    r3[c] = dy[i]; r3[c + 1] = dx[i]; r3[c + 2] = 0.0;
-    r4[c] = 0.0;   r4[c + 1] = dz[i]; r4[c + 2] = dy[i];
-    r5[c] = dz[i]; r5[c + 1] = 0.0;   r5[c + 2] = dx[i];
+    r0[c] = dx[i];
+    r0[c + 1] = 0.0;
+    r0[c + 2] = 0.0;
+    r1[c] = 0.0;
+    r1[c + 1] = dy[i];
+    r1[c + 2] = 0.0;
+    r2[c] = 0.0;
+    r2[c + 1] = 0.0;
+    r2[c + 2] = dz[i];
+    r3[c] = dy[i];
+    r3[c + 1] = dx[i];
+    r3[c + 2] = 0.0;
+    r4[c] = 0.0;
+    r4[c + 1] = dz[i];
+    r4[c + 2] = dy[i];
+    r5[c] = dz[i];
+    r5[c + 1] = 0.0;
+    r5[c + 2] = dx[i];
   }
 }
 
 }  // namespace
 
 void TH10G15::make_GP_J_B(ELEMENT* elem, int nE) {
+  detail::RuleTable rule;  // the same for every element
+  detail::make_rule(rule);
   for (int e = 0; e < nE; ++e) {
     ELEMENT& el = elem[e];
-    CreateGaussPoints(el.GP);
     for (int g = 0; g < 15; ++g) {
+      // One pass over each record: B is left uncleared here, since fill_B
+      // writes all of its 180 entries.
       GAUSSPOINT& p = el.GP[g];
+      detail::lay_out_gauss_point(p, rule, g, false);
       double Jacobi[9], invJacobi[9], dNdG[30];
-      LA::MultiplyMM(p.dNdL, 3, 10, el.Coords, 3, Jacobi);
+      LA::MultiplyMM<3, 10, 3>(p.dNdL, el.Coords, Jacobi);
       p.Jac = LA::DeterminantMsq(Jacobi, 3);
       LA::InverseMsq(Jacobi, invJacobi, 3);
-      LA::MultiplyMM(invJacobi, 3, 3, p.dNdL, 10, dNdG);
+      LA::MultiplyMM<3, 3, 10>(invJacobi, p.dNdL, dNdG);
       fill_B(dNdG, p.B);
     }
   }

@@ -15,6 +15,8 @@ Mesh box(int nx, int ny, int nz) {
   return m;
 }
 
-Mesh standard_box() { return box(8, 8, 8); }
+Mesh standard_box() {
+  return box(8, 8, 8);
+}
 
 }  // namespace th10bench

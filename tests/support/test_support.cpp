@@ -11,8 +11,8 @@
 namespace th10test {
 
 Mesh box(int nx, int ny, int nz, double lx, double ly, double lz) {
-  const boxmesh::BoxMesh b =
-      boxmesh::make_box(boxmesh::uniform(0, lx, nx), boxmesh::uniform(0, ly, ny), boxmesh::uniform(0, lz, nz));
+  const boxmesh::BoxMesh b = boxmesh::make_box(boxmesh::uniform(0, lx, nx), boxmesh::uniform(0, ly, ny),
+                                               boxmesh::uniform(0, lz, nz));
   Mesh m;
   m.nodes.resize(b.nNodes());
   m.elems.resize(b.nElements());

@@ -23,9 +23,9 @@
 namespace boxmesh {
 
 struct BoxMesh {
-  int nx = 0, ny = 0, nz = 0;               // cells per axis
-  std::vector<double> xyz;                  // 3 per node
-  std::vector<std::array<int, 10>> conn;    // 0-based node indices, local order
+  int nx = 0, ny = 0, nz = 0;             // cells per axis
+  std::vector<double> xyz;                // 3 per node
+  std::vector<std::array<int, 10>> conn;  // 0-based node indices, local order
 
   int nNodes() const { return static_cast<int>(xyz.size() / 3); }
   int nElements() const { return static_cast<int>(conn.size()); }

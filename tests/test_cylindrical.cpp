@@ -1,0 +1,342 @@
+// Cylindrical components of vectors, stresses in turned axes, principal stresses.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <random>
+
+#include "FEM.h"
+#include "angles.h"
+
+using FiniteElementMethod::FEM;
+using FiniteElementMethod::detail::kPi;
+using FiniteElementMethod::detail::polar_angle;
+
+namespace {
+
+using Vec3 = std::array<double, 3>;
+using Vec6 = std::array<double, 6>;
+using Mat3 = std::array<double, 9>;
+
+Mat3 tensor(const Vec6& s) {
+  return {s[0], s[3], s[5], s[3], s[1], s[4], s[5], s[4], s[2]};
+}
+
+double trace(const Mat3& A) {
+  return A[0] + A[4] + A[8];
+}
+
+double det(const Mat3& A) {
+  return A[0] * (A[4] * A[8] - A[5] * A[7]) - A[1] * (A[3] * A[8] - A[5] * A[6]) +
+         A[2] * (A[3] * A[7] - A[4] * A[6]);
+}
+
+Mat3 deviator(const Mat3& A) {
+  Mat3 S = A;
+  const double m = trace(A) / 3.0;
+  for (int i = 0; i < 3; ++i) S[4 * i] -= m;
+  return S;
+}
+
+double J2(const Mat3& A) {
+  const Mat3 S = deviator(A);
+  double sum = 0.0;
+  for (double v : S) sum += v * v;
+  return sum / 2.0;
+}
+
+double J3(const Mat3& A) {
+  return det(deviator(A));
+}
+
+// Q A Q^T.
+Mat3 rotate(const Mat3& Q, const Mat3& A) {
+  Mat3 R{};
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j)
+      for (int k = 0; k < 3; ++k)
+        for (int l = 0; l < 3; ++l) R[3 * i + j] += Q[3 * i + k] * A[3 * k + l] * Q[3 * j + l];
+  return R;
+}
+
+// Rotation matrix of a random unit quaternion.
+Mat3 random_rotation(std::mt19937& gen) {
+  std::normal_distribution<double> n(0.0, 1.0);
+  double q[4] = {n(gen), n(gen), n(gen), n(gen)};
+  const double len = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
+  for (double& v : q) v /= len;
+  const double w = q[0], x = q[1], y = q[2], z = q[3];
+  return {1 - 2 * (y * y + z * z), 2 * (x * y - w * z),     2 * (x * z + w * y),
+          2 * (x * y + w * z),     1 - 2 * (x * x + z * z), 2 * (y * z - w * x),
+          2 * (x * z - w * y),     2 * (y * z + w * x),     1 - 2 * (x * x + y * y)};
+}
+
+Vec6 vec6_of(const Mat3& A) {
+  return {A[0], A[4], A[8], A[1], A[5], A[2]};
+}
+
+Vec6 random_stress(std::mt19937& gen, double scale) {
+  std::uniform_real_distribution<double> u(-scale, scale);
+  return {u(gen), u(gen), u(gen), u(gen), u(gen), u(gen)};
+}
+
+// Roots of the characteristic cubic of the symmetric A, largest first, by the
+// trigonometric method: A = q I + p B with det(B - t I) = 0 solved as
+// t = 2 cos(phi + 2 pi k / 3), cos(3 phi) = det(B) / 2.
+Vec3 cubic_roots(const Mat3& A) {
+  const double q = trace(A) / 3.0;
+  const Mat3 S = deviator(A);
+  const double p = std::sqrt(J2(A) / 3.0);
+  if (p == 0.0) return {q, q, q};
+  Mat3 B = S;
+  for (double& v : B) v /= p;
+  const double r = std::clamp(det(B) / 2.0, -1.0, 1.0);
+  const double phi = std::acos(r) / 3.0;
+  Vec3 roots = {q + 2 * p * std::cos(phi), q + 2 * p * std::cos(phi + 2 * kPi / 3),
+                q + 2 * p * std::cos(phi + 4 * kPi / 3)};
+  std::sort(roots.begin(), roots.end(), [](double a, double b) { return a > b; });
+  return roots;
+}
+
+void expect_near(const double* got, const double* want, int n, double tol) {
+  for (int i = 0; i < n; ++i) EXPECT_NEAR(got[i], want[i], tol) << "component " << i;
+}
+
+Vec3 cyl3(double x, double y, Vec3 v) {
+  Vec3 out{};
+  FEM::Cart2Cyl3(x, y, v.data(), out.data());
+  return out;
+}
+
+Vec6 cyl6(double x, double y, Vec6 s) {
+  Vec6 out{};
+  FEM::Cart2Cyl6(x, y, s.data(), out.data());
+  return out;
+}
+
+constexpr double kTol = 1e-14;
+
+}  // namespace
+
+TEST(PolarAngle, ExactComparisonsOnTheAxes) {
+  EXPECT_EQ(polar_angle(0.0, 0.0), 0.0);
+  EXPECT_EQ(polar_angle(-0.0, -0.0), 0.0);
+  EXPECT_EQ(polar_angle(0.0, 2.0), kPi / 2);
+  EXPECT_EQ(polar_angle(-0.0, -2.0), -kPi / 2);
+  EXPECT_EQ(polar_angle(-3.0, 0.0), kPi);
+  EXPECT_EQ(polar_angle(-3.0, -0.0), kPi);  // atan2 would give -pi here
+  EXPECT_EQ(polar_angle(3.0, -0.0), 0.0);
+  // No tolerance: the tiniest x is off the axis.
+  EXPECT_NEAR(polar_angle(1e-300, 1.0), kPi / 2, 1e-15);
+  EXPECT_NEAR(polar_angle(-1e-300, -1.0), -kPi / 2, 1e-15);
+}
+
+TEST(PolarAngle, AgreesWithAtan2OffTheNegativeXAxis) {
+  std::mt19937 gen(11);
+  std::uniform_real_distribution<double> u(-10.0, 10.0);
+  for (int i = 0; i < 1000; ++i) {
+    const double x = u(gen), y = u(gen);
+    EXPECT_NEAR(polar_angle(x, y), std::atan2(y, x), 1e-15) << x << ", " << y;
+  }
+}
+
+TEST(Cart2Cyl, PointOnThePositiveXAxisKeepsTheInput) {
+  const Vec3 v = {1.5, -2.0, 3.0};
+  const Vec6 s = {1, 2, 3, 4, 5, 6};
+  for (double x : {1.0, 1e-8, 1e8}) {
+    const Vec3 vc = cyl3(x, 0.0, v);
+    const Vec6 sc = cyl6(x, 0.0, s);
+    expect_near(vc.data(), v.data(), 3, 0.0);
+    expect_near(sc.data(), s.data(), 6, 0.0);
+  }
+}
+
+TEST(Cart2Cyl, PointOnTheZAxisKeepsTheInput) {
+  const Vec3 v = {1.5, -2.0, 3.0};
+  const Vec6 s = {1, 2, 3, 4, 5, 6};
+  const Vec3 vc = cyl3(0.0, 0.0, v);
+  const Vec6 sc = cyl6(0.0, 0.0, s);
+  expect_near(vc.data(), v.data(), 3, 0.0);
+  expect_near(sc.data(), s.data(), 6, 0.0);
+}
+
+TEST(Cart2Cyl, PointOnThePositiveYAxisTurnsVectorsAndTensorsOppositeWays) {
+  const Vec3 vc = cyl3(0.0, 1.0, {1, 2, 3});
+  const Vec3 vwant = {2, -1, 3};
+  expect_near(vc.data(), vwant.data(), 3, kTol);
+  const Vec6 sc = cyl6(0.0, 1.0, {1, 2, 3, 4, 5, 6});
+  const Vec6 swant = {2, 1, 3, -4, 6, -5};
+  expect_near(sc.data(), swant.data(), 6, kTol);
+}
+
+TEST(Cart2Cyl, DiagonalPoint) {
+  const Vec3 vc = cyl3(1.0, 1.0, {1, 1, 0});
+  const Vec3 vwant = {std::sqrt(2.0), 0, 0};
+  expect_near(vc.data(), vwant.data(), 3, kTol);
+  const Vec6 sc = cyl6(1.0, 1.0, {0, 0, 0, 1, 0, 0});
+  const Vec6 swant = {-1, 1, 0, 0, 0, 0};
+  expect_near(sc.data(), swant.data(), 6, kTol);
+}
+
+TEST(Cart2Cyl, ThreeFourFivePoint) {
+  const Vec3 vc = cyl3(3.0, 4.0, {1, 2, 3});
+  const Vec3 vwant = {2.2, 0.4, 3};
+  expect_near(vc.data(), vwant.data(), 3, kTol);
+  const Vec6 sc = cyl6(3.0, 4.0, {1, 0, 0, 0, 0, 0});
+  const Vec6 swant = {0.36, 0.64, 0, 0.48, 0, 0};
+  expect_near(sc.data(), swant.data(), 6, kTol);
+}
+
+TEST(Cart2Cyl, NegativeXAxisIsAHalfTurn) {
+  for (double y : {0.0, -0.0}) {
+    const Vec3 vc = cyl3(-1.0, y, {1, 2, 3});
+    const Vec3 vwant = {-1, -2, 3};
+    expect_near(vc.data(), vwant.data(), 3, kTol);
+    // A half turn about z keeps the in-plane components and flips yz and zx.
+    const Vec6 sc = cyl6(-1.0, y, {1, 2, 3, 4, 5, 6});
+    const Vec6 swant = {1, 2, 3, 4, -5, -6};
+    expect_near(sc.data(), swant.data(), 6, kTol);
+  }
+}
+
+TEST(Cart2Cyl3, RadialAndTangentialComponentsOfRandomVectors) {
+  std::mt19937 gen(3);
+  std::uniform_real_distribution<double> u(-5.0, 5.0);
+  for (int i = 0; i < 500; ++i) {
+    const double x = u(gen), y = u(gen);
+    const Vec3 v = {u(gen), u(gen), u(gen)};
+    const Vec3 vc = cyl3(x, y, v);
+    const double r = std::hypot(x, y);
+    EXPECT_NEAR(vc[0], (x * v[0] + y * v[1]) / r, 1e-13);
+    EXPECT_NEAR(vc[1], (x * v[1] - y * v[0]) / r, 1e-13);
+    EXPECT_EQ(vc[2], v[2]);
+    const double len = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    EXPECT_NEAR(std::sqrt(vc[0] * vc[0] + vc[1] * vc[1] + vc[2] * vc[2]), len, 1e-13);
+  }
+}
+
+TEST(Cart2Cyl3, SameArrayInAndOut) {
+  Vec3 v = {1, 2, 3};
+  FEM::Cart2Cyl3(3.0, 4.0, v.data(), v.data());
+  const Vec3 want = {2.2, 0.4, 3};
+  expect_near(v.data(), want.data(), 3, kTol);
+}
+
+TEST(Cart2Cyl6, PreservesTheInvariantsOfRandomStresses) {
+  std::mt19937 gen(5);
+  std::uniform_real_distribution<double> u(-5.0, 5.0);
+  for (int i = 0; i < 500; ++i) {
+    const double x = u(gen), y = u(gen);
+    const Vec6 s = random_stress(gen, 100.0);
+    const Mat3 A = tensor(s);
+    const Mat3 R = tensor(cyl6(x, y, s));
+    EXPECT_NEAR(trace(R), trace(A), 1e-11);
+    EXPECT_NEAR(J2(R), J2(A), 1e-9 * J2(A));
+    EXPECT_NEAR(J3(R), J3(A), 1e-9 * std::pow(J2(A), 1.5));
+  }
+}
+
+// The tensor is turned by -theta, the vector by +theta: the axes of the tensor
+// are the cylindrical vector axes of the point mirrored in the x axis.
+TEST(Cart2Cyl6, MatchesTheVectorRotationOfTheMirroredPoint) {
+  std::mt19937 gen(7);
+  std::uniform_real_distribution<double> u(-5.0, 5.0);
+  for (int i = 0; i < 200; ++i) {
+    const double x = u(gen), y = u(gen);
+    Mat3 Q{};  // column j: Cart2Cyl3 of the unit vector e_j at (x, -y)
+    for (int j = 0; j < 3; ++j) {
+      Vec3 e{};
+      e[j] = 1.0;
+      const Vec3 col = cyl3(x, -y, e);
+      for (int r = 0; r < 3; ++r) Q[3 * r + j] = col[r];
+    }
+    const Vec6 s = random_stress(gen, 10.0);
+    const Vec6 want = vec6_of(rotate(Q, tensor(s)));
+    const Vec6 got = cyl6(x, y, s);
+    expect_near(got.data(), want.data(), 6, 1e-12);
+  }
+}
+
+TEST(Cart2Cyl6, SameArrayInAndOut) {
+  std::mt19937 gen(9);
+  for (int i = 0; i < 50; ++i) {
+    const Vec6 s = random_stress(gen, 10.0);
+    const Vec6 separate = cyl6(1.3, -0.7, s);
+    Vec6 inplace = s;
+    FEM::Cart2Cyl6(1.3, -0.7, inplace.data(), inplace.data());
+    expect_near(inplace.data(), separate.data(), 6, 0.0);
+  }
+}
+
+TEST(Principal3D, DiagonalStressComesOutLargestFirst) {
+  Vec6 s = {1, 3, 2, 0, 0, 0};
+  Vec3 p{};
+  EXPECT_EQ(FEM::Principal3D(s.data(), p.data()), 1.0);
+  const Vec3 want = {3, 2, 1};
+  expect_near(p.data(), want.data(), 3, 0.0);
+
+  s = {-5, -1, -3, 0, 0, 0};
+  EXPECT_EQ(FEM::Principal3D(s.data(), p.data()), 2.0);
+  const Vec3 want2 = {-1, -3, -5};
+  expect_near(p.data(), want2.data(), 3, 0.0);
+}
+
+TEST(Principal3D, LeavesTheStressUnchanged) {
+  const Vec6 s0 = {1, 2, 3, 4, 5, 6};
+  Vec6 s = s0;
+  Vec3 p{};
+  FEM::Principal3D(s.data(), p.data());
+  EXPECT_EQ(s, s0);
+}
+
+TEST(Principal3D, RandomStressesMatchTheCharacteristicCubic) {
+  std::mt19937 gen(13);
+  for (int i = 0; i < 1000; ++i) {
+    const double scale = std::pow(10.0, i % 7 - 3);
+    Vec6 s = random_stress(gen, scale);
+    const Mat3 A = tensor(s);
+    const Vec3 roots = cubic_roots(A);
+    Vec3 p{};
+    const double tau = FEM::Principal3D(s.data(), p.data());
+    expect_near(p.data(), roots.data(), 3, 1e-9 * scale);
+    EXPECT_GE(p[0], p[1]);
+    EXPECT_GE(p[1], p[2]);
+    EXPECT_NEAR(p[0] + p[1] + p[2], trace(A), 1e-13 * scale);
+    EXPECT_NEAR(p[0] * p[1] * p[2], det(A), 1e-12 * scale * scale * scale);
+    EXPECT_EQ(tau, (p[0] - p[2]) / 2.0);
+  }
+}
+
+// Known principal values (with repeated ones) in random axes.
+TEST(Principal3D, RepeatedPrincipalValuesInRandomAxes) {
+  std::mt19937 gen(17);
+  const Vec3 cases[] = {{2, 2, 2}, {5, -1, -1}, {3, 3, -4}, {0, 0, -7}, {1e3, 1e3, 1e3 + 1e-6}};
+  for (const Vec3& d : cases) {
+    for (int i = 0; i < 50; ++i) {
+      const Mat3 D = {d[0], 0, 0, 0, d[1], 0, 0, 0, d[2]};
+      Vec6 s = vec6_of(rotate(random_rotation(gen), D));
+      Vec3 want = d;
+      std::sort(want.begin(), want.end(), [](double a, double b) { return a > b; });
+      Vec3 p{};
+      const double tau = FEM::Principal3D(s.data(), p.data());
+      const double scale = std::max(std::fabs(want[0]), std::fabs(want[2]));
+      expect_near(p.data(), want.data(), 3, 1e-13 * scale);
+      EXPECT_NEAR(tau, (want[0] - want[2]) / 2.0, 1e-13 * scale);
+      // The cubic oracle loses half the digits at a double root.
+      const Vec3 roots = cubic_roots(tensor(s));
+      expect_near(p.data(), roots.data(), 3, 1e-6 * scale);
+    }
+  }
+}
+
+TEST(Principal3D, AxisymmetricStateFromCylindricalComponents) {
+  // Radial = hoop = -2, axial = -6 at any point: the Cartesian stress is the same.
+  const Vec6 s = {-2, -2, -6, 0, 0, 0};
+  const Vec6 turned = cyl6(0.3, 0.8, s);
+  Vec6 copy = turned;
+  Vec3 p{};
+  EXPECT_NEAR(FEM::Principal3D(copy.data(), p.data()), 2.0, 1e-14);
+  const Vec3 want = {-2, -2, -6};
+  expect_near(p.data(), want.data(), 3, 1e-14);
+}
