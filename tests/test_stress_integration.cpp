@@ -22,8 +22,8 @@ namespace {
 // matrices come from queues (the last entry repeats), and every call is
 // recorded with its arguments.
 struct Script {
-  std::vector<double> f;       // results of F, in call order
-  std::vector<double> phi;     // results of F_Phi
+  std::vector<double> f;           // results of F, in call order
+  std::vector<double> phi;         // results of F_Phi
   std::vector<const double*> Dp;   // matrices written by Dep, in call order
   std::vector<const double*> Dep;  // (6 x 6 each; zero when none is given)
 
@@ -102,7 +102,9 @@ struct OneElement {
 };
 
 // y = D x for 6-vectors.
-void mv6(const double* D, const double* x, double* y) { dense_mv(D, 6, 6, x, y); }
+void mv6(const double* D, const double* x, double* y) {
+  dense_mv(D, 6, 6, x, y);
+}
 
 void expect_near6(const double* a, const double* b, double rel, const char* what) {
   EXPECT_LT(rel_diff(a, b, 6), rel) << what;
@@ -240,7 +242,7 @@ TEST(StressIntegration, DifferingStageMatricesAreWeightedTwoThirdsTwoThirdsOneTh
   random_matrix6(one.rng, 50.0, P1);
   random_matrix6(one.rng, 60.0, P2);
   Script s;
-  s.f = {0.0};  // predictor exactly on the surface: stages
+  s.f = {0.0};                    // predictor exactly on the surface: stages
   for (int k = 0; k < 15; ++k) {  // D1 at the first stage, D2 at the second
     s.Dep.insert(s.Dep.end(), {D1, D2});
     s.Dp.insert(s.Dp.end(), {P1, P2});

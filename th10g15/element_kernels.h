@@ -8,8 +8,9 @@
 //   column 3i     (x): row 0 = dx, row 3 = dy, row 5 = dz
 //   column 3i + 1 (y): row 1 = dy, row 3 = dx, row 4 = dz
 //   column 3i + 2 (z): row 2 = dz, row 4 = dy, row 5 = dx.
-// The kernels read the 30 derivatives once from the diagonal blocks of rows
-// 0, 1, 2 and form every product from them, skipping the 150 zeros.
+// The kernels read the 30 derivatives once, from rows 3 and 4 (gam_xy and
+// gam_yz hold all three of them for every node, in 60 consecutive doubles),
+// and form every product from them, skipping the 150 zeros.
 #ifndef TH10FEM_TH10G15_ELEMENT_KERNELS_H
 #define TH10FEM_TH10G15_ELEMENT_KERNELS_H
 
@@ -27,12 +28,23 @@ struct Gradients {
   double z[10];
 };
 
+// Offsets in B of the derivatives of node i: dx and dy in row 3, dz in row 4.
+inline int dx_at(int i) {
+  return 90 + 3 * i + 1;
+}
+inline int dy_at(int i) {
+  return 90 + 3 * i;
+}
+inline int dz_at(int i) {
+  return 120 + 3 * i + 1;
+}
+
 // Reads the derivatives from a 6 x 30 matrix B of the pattern above.
 inline void read_gradients(const double* B, Gradients& a) {
   for (int i = 0; i < 10; ++i) {
-    a.x[i] = B[3 * i];
-    a.y[i] = B[30 + 3 * i + 1];
-    a.z[i] = B[60 + 3 * i + 2];
+    a.x[i] = B[dx_at(i)];
+    a.y[i] = B[dy_at(i)];
+    a.z[i] = B[dz_at(i)];
   }
 }
 
@@ -67,6 +79,15 @@ inline void add_BT_sigma(const Gradients& a, double s, const double* sigma, doub
     f[3 * i + 2] += a.z[i] * ssig[2] + a.y[i] * ssig[4] + a.x[i] * ssig[5];
   }
 }
+
+// Marks a kernel that is also compiled for x86-64-v3 (AVX2, FMA) and
+// chosen at load time on processors that have it; everything it calls is
+// inlined into it so that each version is vectorised for its own target.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+#define TH10FEM_VECTOR_KERNEL __attribute__((target_clones("arch=x86-64-v3", "default"), flatten))
+#else
+#define TH10FEM_VECTOR_KERNEL
+#endif
 
 // The material matrix that the stiffness integrates at a Gauss point: De when
 // tangent < 1 or when F < 0 (strictly), Dep otherwise (F >= 0, or F not a number).

@@ -1,13 +1,17 @@
 // Element stiffness by the 15-point rule and its assembly into the dense
 // global matrix.
 //
-// The stiffness of a Gauss point is s * B^T * D * B with s = w * Jac. It is
-// formed as B^T * (s D B): first DB = s D B (6 x 30), three products per entry
-// because every column of B has three non-zeros, then every row of B^T (again
-// three non-zeros) combines three rows of DB into a row of the element
-// matrix. When all 15 material matrices are symmetric (De, or Dep with
-// Psi = Phi) only the blocks on and above the diagonal are summed and the
-// upper triangle is mirrored.
+// With a(k, i) the derivative d/dx_k of node i's shape function at a Gauss
+// point and s = w * Jac, entry (3i + p, 3j + q) of s B^T D B is
+//   sum over k of a(k, i) * DB(row(p, k), (q, j)),
+//   DB(r, (q, j)) = s * sum over l of D(r, row(q, l)) * a(l, j),
+// where row(p, k) is the strain component that pairs displacement direction
+// p with derivative k (the three non-zeros of column 3i + p of B). Summed over
+// the 15 points this is one dense product of the 10 x 45 matrix of the a(k, i)
+// with a 45 x 90 matrix of DB rows, done in register tiles of 12 nodes i
+// (two of them zero padding) by up to 4 columns (q, j). When all 15 material
+// matrices are symmetric (De, or Dep with Psi = Phi) only the tiles with
+// i <= j are formed and the element matrix is mirrored.
 #include <cstdint>
 
 #include "LA.h"
@@ -20,6 +24,17 @@ namespace {
 
 using LinearAlgebra::LA;
 
+// row(p, k): the strain component (0..5 = x, y, z, xy, yz, zx) of
+// displacement direction p and derivative k.
+const int kStrainRow[3][3] = {{0, 3, 5}, {3, 1, 4}, {5, 4, 2}};
+
+// Work arrays of one element, padded to whole vectors of 4 doubles.
+struct StiffnessWork {
+  alignas(32) double a[15][3][12];      // a(k, i) at each point; i = 10, 11 are zero
+  alignas(32) double DB[15][6][3][12];  // DB(r, (q, j)) at each point; j = 10, 11 are zero
+  alignas(32) double k[3][3][12][12];   // element matrix as k[p][q][j][i]
+};
+
 // True when the 6 x 6 matrix D equals its transpose exactly.
 bool is_symmetric6(const double* D) {
   for (int r = 0; r < 6; ++r)
@@ -28,71 +43,81 @@ bool is_symmetric6(const double* D) {
   return true;
 }
 
-// DB (6 x 30, row-major) = s * D * B.
-void scaled_D_times_B(const double* D, double s, const Gradients& a, double* DB) {
-  for (int r = 0; r < 6; ++r) {
-    const double* Dr = D + 6 * r;
-    const double d0 = s * Dr[0], d1 = s * Dr[1], d2 = s * Dr[2];
-    const double d3 = s * Dr[3], d4 = s * Dr[4], d5 = s * Dr[5];
-    double* row = DB + 30 * r;
-    for (int j = 0; j < 10; ++j) {
-      row[3 * j] = d0 * a.x[j] + d3 * a.y[j] + d5 * a.z[j];
-      row[3 * j + 1] = d1 * a.y[j] + d3 * a.x[j] + d4 * a.z[j];
-      row[3 * j + 2] = d2 * a.z[j] + d4 * a.y[j] + d5 * a.x[j];
-    }
-  }
-}
-
-// row[c] += b0 * w0[c] + b1 * w1[c] + b2 * w2[c] for c = first .. 29.
-inline void add_row(double* row, int first, double b0, const double* w0, double b1, const double* w1,
-                    double b2, const double* w2) {
-  for (int c = first; c < 30; ++c) row[c] += b0 * w0[c] + b1 * w1[c] + b2 * w2[c];
-}
-
-// k (30 x 30) += B^T * DB. Rows 3i .. 3i + 2 from column 3 * first_block(i)
-// on: with upper_only the blocks left of the diagonal are skipped.
-void add_BT_DB(const Gradients& a, const double* DB, bool upper_only, double* k) {
-  const double* e_x = DB;  // rows of DB: eps_x, eps_y, eps_z, gam_xy, gam_yz, gam_zx
-  const double* e_y = DB + 30;
-  const double* e_z = DB + 60;
-  const double* g_xy = DB + 90;
-  const double* g_yz = DB + 120;
-  const double* g_zx = DB + 150;
+// a(k, i) and DB of Gauss point g with material matrix D.
+inline void prepare_point(const TH10G15::GAUSSPOINT& p, const double* D, int g, StiffnessWork& w) {
+  double* ax = w.a[g][0];
+  double* ay = w.a[g][1];
+  double* az = w.a[g][2];
   for (int i = 0; i < 10; ++i) {
-    const int first = upper_only ? 3 * i : 0;
-    add_row(k + 30 * (3 * i), first, a.x[i], e_x, a.y[i], g_xy, a.z[i], g_zx);
-    add_row(k + 30 * (3 * i + 1), first, a.y[i], e_y, a.x[i], g_xy, a.z[i], g_yz);
-    add_row(k + 30 * (3 * i + 2), first, a.z[i], e_z, a.y[i], g_yz, a.x[i], g_zx);
+    ax[i] = p.B[dx_at(i)];
+    ay[i] = p.B[dy_at(i)];
+    az[i] = p.B[dz_at(i)];
   }
+  ax[10] = ax[11] = ay[10] = ay[11] = az[10] = az[11] = 0.0;
+  const double s = p.w * p.Jac;
+  for (int r = 0; r < 6; ++r)
+    for (int q = 0; q < 3; ++q) {
+      const double c0 = s * D[6 * r + kStrainRow[q][0]];
+      const double c1 = s * D[6 * r + kStrainRow[q][1]];
+      const double c2 = s * D[6 * r + kStrainRow[q][2]];
+      double* out = w.DB[g][r][q];
+      for (int j = 0; j < 12; ++j) out[j] = c0 * ax[j] + c1 * ay[j] + c2 * az[j];
+    }
 }
 
-// Copies the upper triangle into the lower one, so that the result is
-// exactly symmetric.
-void mirror_upper_triangle(double* k) {
-  for (int r = 1; r < 30; ++r)
-    for (int c = 0; c < r; ++c) k[LA::index(r, c, 30)] = k[LA::index(c, r, 30)];
+// k[p][q][j][i] for NC columns j = j0 .. j0 + NC - 1 and i = 0 .. 4 NI - 1,
+// summed over the 15 points and the 3 derivatives.
+template <int NI, int NC>
+inline void tile(StiffnessWork& w, int p, int q, int j0) {
+  double acc[NC][4 * NI] = {};
+  for (int g = 0; g < 15; ++g)
+    for (int k = 0; k < 3; ++k) {
+      const double* a = w.a[g][k];
+      const double* db = &w.DB[g][kStrainRow[p][k]][q][j0];
+      for (int c = 0; c < NC; ++c) {
+        const double b = db[c];
+        for (int v = 0; v < 4 * NI; ++v) acc[c][v] += a[v] * b;
+      }
+    }
+  for (int c = 0; c < NC; ++c)
+    for (int v = 0; v < 4 * NI; ++v) w.k[p][q][j0 + c][v] = acc[c][v];
+}
+
+// Writes the 30 x 30 row-major element matrix from k[p][q][j][i]; with
+// symmetric, the entries below the diagonal are taken from their mirror
+// images.
+inline void write_element_matrix(const StiffnessWork& w, bool symmetric, double* ke) {
+  for (int i = 0; i < 10; ++i)
+    for (int p = 0; p < 3; ++p) {
+      double* row = ke + 30 * (3 * i + p);
+      for (int j = 0; j < 10; ++j)
+        for (int q = 0; q < 3; ++q)
+          row[3 * j + q] = (symmetric && 3 * j + q < 3 * i + p) ? w.k[q][p][i][j] : w.k[p][q][j][i];
+    }
 }
 
 }  // namespace
 
-void element_stiffness(const TH10G15::ELEMENT& el, int tangent, double* ke) {
-  const double* D[15];
+TH10FEM_VECTOR_KERNEL void element_stiffness(const TH10G15::ELEMENT& el, int tangent, double* ke) {
+  StiffnessWork w;
   bool symmetric = true;
   for (int g = 0; g < 15; ++g) {
-    D[g] = stiffness_matrix_of(el.GP[g], tangent);
-    symmetric = symmetric && is_symmetric6(D[g]);
+    const double* D = stiffness_matrix_of(el.GP[g], tangent);
+    symmetric = symmetric && is_symmetric6(D);
+    prepare_point(el.GP[g], D, g, w);
   }
-  double k[900] = {};
-  for (int g = 0; g < 15; ++g) {
-    const TH10G15::GAUSSPOINT& p = el.GP[g];
-    Gradients a;
-    read_gradients(p.B, a);
-    double DB[180];
-    scaled_D_times_B(D[g], p.w * p.Jac, a, DB);
-    add_BT_DB(a, DB, symmetric, k);
-  }
-  if (symmetric) mirror_upper_triangle(k);
-  for (int i = 0; i < 900; ++i) ke[i] = k[i];
+  for (int p = 0; p < 3; ++p)
+    for (int q = 0; q < 3; ++q) {
+      if (symmetric) {
+        tile<1, 4>(w, p, q, 0);
+        tile<2, 4>(w, p, q, 4);
+      } else {
+        tile<3, 4>(w, p, q, 0);
+        tile<3, 4>(w, p, q, 4);
+      }
+      tile<3, 2>(w, p, q, 8);
+    }
+  write_element_matrix(w, symmetric, ke);
 }
 
 }  // namespace detail
