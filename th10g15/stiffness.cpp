@@ -96,9 +96,7 @@ inline void write_element_matrix(const StiffnessWork& w, bool symmetric, double*
     }
 }
 
-}  // namespace
-
-TH10FEM_VECTOR_KERNEL void element_stiffness(const TH10G15::ELEMENT& el, int tangent, double* ke) {
+TH10FEM_VECTOR_KERNEL void stiffness_kernel(const TH10G15::ELEMENT& el, int tangent, double* ke) {
   StiffnessWork w;
   bool symmetric = true;
   for (int g = 0; g < 15; ++g) {
@@ -118,6 +116,12 @@ TH10FEM_VECTOR_KERNEL void element_stiffness(const TH10G15::ELEMENT& el, int tan
       tile<3, 2>(w, p, q, 8);
     }
   write_element_matrix(w, symmetric, ke);
+}
+
+}  // namespace
+
+void element_stiffness(const TH10G15::ELEMENT& el, int tangent, double* ke) {
+  stiffness_kernel(el, tangent, ke);
 }
 
 }  // namespace detail
