@@ -4,7 +4,5 @@
 namespace FiniteElementMethod {
 void FEM::Cart2Cyl6(double, double, double*, double*) {}
 void FEM::Cart2Cyl3(double, double, double*, double*) {}
-double FEM::Principal3D(double*, double*) {
-  return 0.0;
-}
+double FEM::Principal3D(double*, double*) { return 0.0; }
 }  // namespace FiniteElementMethod
