@@ -6,7 +6,6 @@
 //
 // Everything works on fixed-size local arrays: nothing is allocated and no
 // linear-algebra routine is called.
-#include <cfloat>
 #include <cmath>
 
 #include "FEM.h"
@@ -71,7 +70,11 @@ GradientZone gradients6(const double* s, double sin_phi, double sin_psi, double*
   if (sqrt3 * r < 1e-10) return detail::kNoGradient;
 
   const double J3 = sx * sy * sz - sx * tyz * tyz - sy * tzx * tzx - sz * txy * txy + 2.0 * txy * tyz * tzx;
-  double t = 3.0 * sqrt3 * J3 / (2.0 * r * r * r);
+  const double inv_r = 1.0 / r;
+  const double inv_r3 = inv_r * inv_r * inv_r;
+  const double k_t = 1.5 * sqrt3;  // t = 3 sqrt(3) J3 / (2 r^3)
+  const double t_raw = k_t * J3 * inv_r3;
+  double t = t_raw;
   if (t > 1.0) t = 1.0;
   if (t < -1.0) t = -1.0;
   const double theta = -std::asin(t) / 3.0;
@@ -80,17 +83,19 @@ GradientZone gradients6(const double* s, double sin_phi, double sin_psi, double*
   if (sin_theta) *sin_theta = sin_t;
 
   // dr/dsigma: s_i / (2r) for the normal components, tau / r for the shears.
-  const double half_over_r = 0.5 / r;
-  const double dr[6] = {sx * half_over_r, sy * half_over_r, sz * half_over_r, txy / r, tyz / r, tzx / r};
-  const double mf = sin_phi / 3.0;
-  const double mq = sin_psi / 3.0;
+  const double half_over_r = 0.5 * inv_r;
+  const double dr[6] = {sx * half_over_r, sy * half_over_r, sz * half_over_r,
+                        txy * inv_r,      tyz * inv_r,      tzx * inv_r};
+  const double mf = sin_phi * (1.0 / 3.0);
+  const double mq = sin_psi * (1.0 / 3.0);
+  const double inv_sqrt3 = 1.0 / sqrt3;
 
   if (std::fabs(sin_t) > 0.49) {
     // Corner zone: cone factor k_X = (3 - s sin(X)) / (2 sqrt(3)), the value of
     // cos(theta) - sin(theta) sin(X)/sqrt(3) at theta = s * 30 degrees.
     const double corner = (sin_t < 0.0) ? -1.0 : 1.0;
-    const double kf = (3.0 - corner * sin_phi) / (2.0 * sqrt3);
-    const double kq = (3.0 - corner * sin_psi) / (2.0 * sqrt3);
+    const double kf = (3.0 - corner * sin_phi) * (0.5 * inv_sqrt3);
+    const double kq = (3.0 - corner * sin_psi) * (0.5 * inv_sqrt3);
     for (int i = 0; i < 3; ++i) {
       dfds[i] = mf + kf * dr[i];
       dqds[i] = mq + kq * dr[i];
@@ -113,18 +118,16 @@ GradientZone gradients6(const double* s, double sin_phi, double sin_psi, double*
                          -2.0 * sx * tyz + 2.0 * txy * tzx,
                          -2.0 * sy * tzx + 2.0 * txy * tyz};
   const double dJ2[6] = {sx, sy, sz, 2.0 * txy, 2.0 * tyz, 2.0 * tzx};
-  const double r3 = r * r * r;
-  const double r5 = r3 * r * r;
-  const double alpha = 3.0 * sqrt3 * 0.5 / r3;              // dt/dJ3
-  const double beta = 1.5 * 3.0 * sqrt3 * J3 / (2.0 * r5);  // -dt/dJ2
-  // cos(3 theta) from J3 and J2 themselves (not the clamped t): at least
-  // about 0.0345 in this zone.
-  const double C = std::sqrt(1.0 - 27.0 * J3 * J3 / (4.0 * J2 * J2 * J2));
+  const double alpha = k_t * inv_r3;                // dt/dJ3
+  const double beta = 1.5 * t_raw * inv_r * inv_r;  // -dt/dJ2
+  // cos(3 theta) = sqrt(1 - 27 J3^2 / (4 J2^3)) from J3 and J2 themselves
+  // (the unclamped t): at least about 0.0345 in this zone.
+  const double C = std::sqrt(1.0 - t_raw * t_raw);
   const double r_over_3C = r / (3.0 * C);
-  const double Af = cos_t - sin_t * sin_phi / sqrt3;
-  const double Bf = sin_t + cos_t * sin_phi / sqrt3;
-  const double Aq = cos_t - sin_t * sin_psi / sqrt3;
-  const double Bq = sin_t + cos_t * sin_psi / sqrt3;
+  const double Af = cos_t - sin_t * sin_phi * inv_sqrt3;
+  const double Bf = sin_t + cos_t * sin_phi * inv_sqrt3;
+  const double Aq = cos_t - sin_t * sin_psi * inv_sqrt3;
+  const double Bq = sin_t + cos_t * sin_psi * inv_sqrt3;
   for (int i = 0; i < 6; ++i) {
     // r w_i with w_i = (dt/dsigma_i) / (3C) = -dtheta/dsigma_i.
     const double rw = (alpha * dJ3[i] - beta * dJ2[i]) * r_over_3C;
@@ -136,8 +139,9 @@ GradientZone gradients6(const double* s, double sin_phi, double sin_psi, double*
 }
 
 // Dp = (De dqds)(dfds^T De) / H with H = dfds^T De dqds, Dep = De - Dp, all
-// N x N row-major. Returns false where H is zero or not finite or an entry of
-// Dep is not finite; Dp and Dep are then to be reset by the caller.
+// N x N row-major. Returns false where H is zero or not finite or the entries
+// of Dep are not all finite (or sum beyond the double range); Dp and Dep are
+// then to be reset by the caller.
 template <int N>
 bool form_plastic(const double* De, const double* dfds, const double* dqds, double* Dp, double* Dep) {
   double ddqds[N];
@@ -156,17 +160,24 @@ bool form_plastic(const double* De, const double* dfds, const double* dqds, doub
   for (int i = 0; i < N; ++i) H += dfdsd[i] * dqds[i];
   if (H == 0.0 || !std::isfinite(H)) return false;
 
-  bool finite = true;
+  // (ddqds[i] dfdsd[j]) / H, with the division taken once; the product is
+  // formed first so that Dp is exactly symmetric when dqds = dfds.
+  const double inv_H = 1.0 / H;
+  // Column sums of Dep: an infinity or NaN in any entry makes its column sum
+  // non-finite (only sums beyond the double range can do so without one).
+  double column_sum[N] = {};
   for (int i = 0; i < N; ++i) {
     for (int j = 0; j < N; ++j) {
-      const double p = ddqds[i] * dfdsd[j] / H;
+      const double p = (ddqds[i] * dfdsd[j]) * inv_H;
       const double e = De[i * N + j] - p;
       Dp[i * N + j] = p;
       Dep[i * N + j] = e;
-      finite &= std::fabs(e) <= DBL_MAX;
+      column_sum[j] += e;
     }
   }
-  return finite;
+  double sum = 0.0;
+  for (int j = 0; j < N; ++j) sum += column_sum[j];
+  return std::isfinite(sum);
 }
 
 // The elastic answer: Dp = 0, Dep = De over n x n entries.
