@@ -23,12 +23,24 @@ void fill_B(const double* dNdG, double* B) {
   double* r5 = B + 150;
   for (int i = 0; i < 10; ++i) {
     const int c = 3 * i;
-    r0[c] = dx[i]; r0[c + 1] = 0.0;   r0[c + 2] = 0.0;
-    r1[c] = 0.0;   r1[c + 1] = dy[i]; r1[c + 2] = 0.0;
-    r2[c] = 0.0;   r2[c + 1] = 0.0;   r2[c + 2] = dz[i];
-    r3[c] = dy[i]; r3[c + 1] = dx[i]; r3[c + 2] = 0.0;
-    r4[c] = 0.0;   r4[c + 1] = dz[i]; r4[c + 2] = dy[i];
-    r5[c] = dz[i]; r5[c + 1] = 0.0;   r5[c + 2] = dx[i];
+    r0[c] = dx[i];
+    r0[c + 1] = 0.0;
+    r0[c + 2] = 0.0;
+    r1[c] = 0.0;
+    r1[c + 1] = dy[i];
+    r1[c + 2] = 0.0;
+    r2[c] = 0.0;
+    r2[c + 1] = 0.0;
+    r2[c + 2] = dz[i];
+    r3[c] = dy[i];
+    r3[c + 1] = dx[i];
+    r3[c + 2] = 0.0;
+    r4[c] = 0.0;
+    r4[c + 1] = dz[i];
+    r4[c + 2] = dy[i];
+    r5[c] = dz[i];
+    r5[c + 1] = 0.0;
+    r5[c + 2] = dx[i];
   }
 }
 

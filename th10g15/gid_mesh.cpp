@@ -2,9 +2,9 @@
 // with an echo of everything read in the control file "gid_mesh.txt".
 #include <cstdio>
 
+#include "TH10G15.h"
 #include "file_io.h"
 #include "gid_mesh_reader.h"
-#include "TH10G15.h"
 
 namespace FiniteElementMethod {
 namespace {

@@ -12,22 +12,23 @@
 // missing or extra field, a field that is not a number and an early end of
 // the file are reported as a malformed file (-7), an element node outside the
 // nodes read as -8. "\r\n" line ends read like "\n".
+#include "gid_mesh_reader.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 
 #include "file_io.h"
-#include "gid_mesh_reader.h"
 
 namespace FiniteElementMethod {
 namespace detail {
 namespace {
 
-const int kLabelLength = 10;   // longest label: any int fits
-const int kLineLength = 253;   // longest skipped line, without its line end
-const int kNearLength = 40;    // characters of an offending word quoted in a message
-const int kWordCapacity = 128; // characters kept of a word; longer is always malformed
+const int kLabelLength = 10;    // longest label: any int fits
+const int kLineLength = 253;    // longest skipped line, without its line end
+const int kNearLength = 40;     // characters of an offending word quoted in a message
+const int kWordCapacity = 128;  // characters kept of a word; longer is always malformed
 const char kEndOfFile[] = "end of file";
 
 // The mesh file, read through a fixed buffer.
@@ -52,10 +53,14 @@ int next_char(MeshText& t) {
 }
 
 // Steps back over the character that next_char has just returned (not EOF).
-void put_back(MeshText& t) { --t.pos; }
+void put_back(MeshText& t) {
+  --t.pos;
+}
 
 // White space within a line; '\r' counts as such, so "\r\n" ends a line like "\n".
-bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool is_blank(int c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 // One word as read: its first kWordCapacity characters and its length, which
 // stops counting at kWordCapacity + 1 (longer than any field).
@@ -323,8 +328,7 @@ int report_cannot_open(const char* name) {
   return -2;
 }
 
-int read_gid_mesh(std::FILE* mesh, const char* name, const GidMeshSink& sink, int& nNodes,
-                  int& nElements) {
+int read_gid_mesh(std::FILE* mesh, const char* name, const GidMeshSink& sink, int& nNodes, int& nElements) {
   MeshText t;
   t.fid = mesh;
   t.read_failed = false;

@@ -30,8 +30,7 @@ int report_cannot_open(const char* name);
 // elements. Returns 0 with the counts in nNodes and nElements, or prints the
 // error line and returns -2 (read failure) or -3 to -8, leaving the counts as
 // they were. `name` is the name as passed by the caller, for the messages.
-int read_gid_mesh(std::FILE* mesh, const char* name, const GidMeshSink& sink, int& nNodes,
-                  int& nElements);
+int read_gid_mesh(std::FILE* mesh, const char* name, const GidMeshSink& sink, int& nNodes, int& nElements);
 
 }  // namespace detail
 }  // namespace FiniteElementMethod

@@ -3,8 +3,8 @@
 // corners, in the order of the GiD corners 1 to 4.
 #include <cstdio>
 
-#include "file_io.h"
 #include "TH10G15.h"
+#include "file_io.h"
 
 namespace FiniteElementMethod {
 namespace {
@@ -100,13 +100,15 @@ int TH10G15::save_GID(char* name, FEM::NODE* nodes, int nNodes, ELEMENT* element
   if (detail::make_file_name(file_name, name, ".post.msh")) fid = std::fopen(file_name, "w");  // text mode
   if (fid == nullptr) return report("--- ERROR! Cannot create post_msh GID file (%s)!\n", name, -1);
   write_post_mesh(fid, nodes, nNodes, elements, nE);
-  if (!detail::close_written(fid)) return report("--- ERROR! Cannot create post_msh GID file (%s)!\n", name, -1);
+  if (!detail::close_written(fid))
+    return report("--- ERROR! Cannot create post_msh GID file (%s)!\n", name, -1);
 
   fid = nullptr;
   if (detail::make_file_name(file_name, name, ".post.res")) fid = std::fopen(file_name, "w");
   if (fid == nullptr) return report("--- ERROR! Cannot create post_res GID file (%s)!\n", name, -2);
   write_result_header(fid);
-  if (!detail::close_written(fid)) return report("--- ERROR! Cannot create post_res GID file (%s)!\n", name, -2);
+  if (!detail::close_written(fid))
+    return report("--- ERROR! Cannot create post_res GID file (%s)!\n", name, -2);
   return 0;
 }
 
@@ -121,8 +123,8 @@ int TH10G15::update_GID(char* name, ELEMENT* elements, int nE, int nNodes, doubl
   write_node_block(fid, "Result \"TS analysis\" \"Nodal forces\" %d Vector OnNodes \n",
                    "ComponentNames \"fx\", \"fy\", \"fz\"\n", step, nNodes, Fnodal);
   write_matrix_block(fid, "Result \"TS analysis\" \"Strains\" %d Matrix OnGaussPoints \"gauss\"\n",
-                     "ComponentNames \"eps_x\", \"eps_y\", \"eps_z\", \"gam_xy\", \"gam_yz\", \"gam_zx\"\n", step,
-                     elements, nE, &TH10G15::GAUSSPOINT::strain);
+                     "ComponentNames \"eps_x\", \"eps_y\", \"eps_z\", \"gam_xy\", \"gam_yz\", \"gam_zx\"\n",
+                     step, elements, nE, &TH10G15::GAUSSPOINT::strain);
   write_matrix_block(fid, "Result \"TS analysis\" \"Stresses\" %d Matrix OnGaussPoints \"gauss\"\n",
                      "ComponentNames \"sig_x\", \"sig_y\", \"sig_z\", \"tau_xy\", \"tau_yz\", \"tau_zx\"\n",
                      step, elements, nE, &TH10G15::GAUSSPOINT::stress);
@@ -130,7 +132,8 @@ int TH10G15::update_GID(char* name, ELEMENT* elements, int nE, int nNodes, doubl
                      "ComponentNames \"G\"\n", step, elements, nE, &TH10G15::GAUSSPOINT::G);
   write_scalar_block(fid, "Result \"TS analysis\" \"Phi angle\" %d Scalar OnGaussPoints \"gauss\"\n",
                      "ComponentNames \"Phi\"\n", step, elements, nE, &TH10G15::GAUSSPOINT::Phi);
-  if (!detail::close_written(fid)) return report("--- ERROR! Cannot open post_res GID file (%s)!\n", name, -1);
+  if (!detail::close_written(fid))
+    return report("--- ERROR! Cannot open post_res GID file (%s)!\n", name, -1);
   return 0;
 }
 

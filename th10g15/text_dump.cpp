@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "file_io.h"
 #include "TH10G15.h"
+#include "file_io.h"
 
 namespace FiniteElementMethod {
 namespace {
@@ -24,8 +24,8 @@ void write_matrix(std::FILE* fid, const double* M, int columns, const char* form
 }
 
 void write_gauss_point(std::FILE* fid, int g, const TH10G15::GAUSSPOINT& p) {
-  std::fprintf(fid, "\n      GP:%d sig_m=%.3E ds_bar=%.3E Lode=%.3E Phi=%.3lf c=%.3lf F=%.3E Jac=%.3E w=%.3E", g,
-               p.sig_m, p.ds_bar, p.Lode, p.Phi, p.c, p.F, p.Jac, p.w);
+  std::fprintf(fid, "\n      GP:%d sig_m=%.3E ds_bar=%.3E Lode=%.3E Phi=%.3lf c=%.3lf F=%.3E Jac=%.3E w=%.3E",
+               g, p.sig_m, p.ds_bar, p.Lode, p.Phi, p.c, p.F, p.Jac, p.w);
   write_vector(fid, " dstrain", p.dstrain);
   write_vector(fid, "  strain", p.strain);
   write_vector(fid, " dstress", p.dstress);

@@ -57,10 +57,9 @@ int main(int argc, char** argv) {
     if (!parse_count(argv[a + d], n[d]) || !parse_positive(argv[a + 3 + d], length[d])) return usage();
   const char* path = argv[a + 6];
 
-  const boxmesh::BoxMesh m =
-      boxmesh::make_box(th10mesh::graded(0.0, length[0], n[0], grade[0]),
-                        th10mesh::graded(0.0, length[1], n[1], grade[1]),
-                        th10mesh::graded(0.0, length[2], n[2], grade[2]));
+  const boxmesh::BoxMesh m = boxmesh::make_box(th10mesh::graded(0.0, length[0], n[0], grade[0]),
+                                               th10mesh::graded(0.0, length[1], n[1], grade[1]),
+                                               th10mesh::graded(0.0, length[2], n[2], grade[2]));
   if (!th10mesh::write_gid_ascii_file(m, path)) {
     std::fprintf(stderr, "th10mesh: cannot write %s\n", path);
     return 1;
