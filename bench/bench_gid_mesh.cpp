@@ -16,19 +16,30 @@ namespace {
 using FiniteElementMethod::FEM;
 using FiniteElementMethod::TH10G15;
 
-// Writes the mesh once into a directory of its own, which also receives the
-// control file, and makes it the working directory.
+// The mesh, written once into a directory of its own, which also receives
+// the control file and is the working directory while it exists.
+struct BenchFile {
+  boxmesh::BoxMesh mesh;
+  std::filesystem::path dir;
+  BenchFile()
+      : mesh(boxmesh::make_box(boxmesh::uniform(0, 1, 23), boxmesh::uniform(0, 1, 23),
+                               boxmesh::uniform(0, 1, 23))) {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "th10bench-XXXXXX").string();
+    if (mkdtemp(tmpl.data()) == nullptr) std::abort();
+    dir = tmpl;
+    std::filesystem::current_path(dir);
+    if (!th10mesh::write_gid_ascii_file(mesh, "bench_ascii.msh")) std::abort();
+  }
+  ~BenchFile() {
+    std::error_code ec;
+    std::filesystem::current_path(dir.parent_path(), ec);
+    std::filesystem::remove_all(dir, ec);
+  }
+};
+
 const boxmesh::BoxMesh& bench_mesh() {
-  static const boxmesh::BoxMesh mesh = [] {
-    boxmesh::BoxMesh m =
-        boxmesh::make_box(boxmesh::uniform(0, 1, 23), boxmesh::uniform(0, 1, 23), boxmesh::uniform(0, 1, 23));
-    std::string dir = (std::filesystem::temp_directory_path() / "th10bench-XXXXXX").string();
-    if (mkdtemp(dir.data()) == nullptr || chdir(dir.c_str()) != 0 ||
-        !th10mesh::write_gid_ascii_file(m, "bench_ascii.msh"))
-      std::abort();
-    return m;
-  }();
-  return mesh;
+  static const BenchFile file;
+  return file.mesh;
 }
 
 void BM_GID_mesh(benchmark::State& state) {
