@@ -513,6 +513,17 @@ TEST(GidMesh, RandomDamageNeverWritesOutsideTheArrays) {
   end_capture();
 }
 
+TEST(MeshTool, GradedAxesGrowGeometricallyBetweenExactEnds) {
+  const std::vector<double> x = th10mesh::graded(-1.0, 2.0, 4, 8.0);
+  ASSERT_EQ(x.size(), 5u);
+  EXPECT_EQ(x.front(), -1.0);
+  EXPECT_EQ(x.back(), 2.0);
+  // Sizes h, 2h, 4h, 8h with 15h = 3.
+  const double h[4] = {0.2, 0.4, 0.8, 1.6};
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(x[i + 1] - x[i], h[i], 1e-14) << i;
+  EXPECT_EQ(th10mesh::graded(0.0, 1.0, 3, 1.0), boxmesh::uniform(0.0, 1.0, 3));
+}
+
 // A box written by the mesh tool's writer reads back with its coordinates
 // and connectivity, and save_GID writes the input's connectivity lines again.
 TEST(GidMesh, RoundTripThroughTheGiDFiles) {

@@ -267,6 +267,7 @@ int read_nodes(MeshText& t, const char* name, const GidMeshSink& sink, int& coun
     bool end_of_section = false;
     int code = read_label(t, name, label, end_of_section);
     if (code != 0 || end_of_section) return code;
+    if (count == INT_MAX) return report_malformed(t, name, label.text);  // more nodes than an int counts
     double xyz[3];
     for (int d = 0; d < 3; ++d) {
       if ((code = read_field(t, name, label, field)) != 0) return code;
@@ -291,6 +292,7 @@ int read_elements(MeshText& t, const char* name, const GidMeshSink& sink, int nN
     bool end_of_section = false;
     int code = read_label(t, name, label, end_of_section);
     if (code != 0 || end_of_section) return code;
+    if (count == INT_MAX) return report_malformed(t, name, label.text);  // more elements than an int counts
     int gid_nodes[10];
     for (int k = 0; k < 10; ++k) {
       if ((code = read_field(t, name, label, field)) != 0) return code;
