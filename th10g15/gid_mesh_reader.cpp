@@ -310,9 +310,9 @@ int read_elements(MeshText& t, const char* name, const GidMeshSink& sink, int nN
       for (int k = 0; k < 10; ++k) Node_ID[TH10G15::CA(k)] = gid_nodes[k] - 1;
     }
     if (sink.control) {
-      std::fprintf(sink.control, "%s ", label.text);
-      for (int k = 0; k < 10; ++k) std::fprintf(sink.control, "%d ", gid_nodes[k]);
-      std::fputs("\n", sink.control);
+      const int* n = gid_nodes;  // "%s " and ten times "%d ", in one call
+      std::fprintf(sink.control, "%s %d %d %d %d %d %d %d %d %d %d \n", label.text, n[0], n[1], n[2], n[3],
+                   n[4], n[5], n[6], n[7], n[8], n[9]);
     }
   }
 }
