@@ -4,6 +4,7 @@
 // public overloads with the Mohr-Coulomb routines.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -424,4 +425,130 @@ TEST(StressIntegration, WritesOnlyTheIncrementsAndInModeTwoPhiPsiF) {
     EXPECT_EQ(std::memcmp(one.el.Node_ID, before.Node_ID, sizeof(before.Node_ID)), 0);
     EXPECT_EQ(std::memcmp(one.el.DoF, before.DoF, sizeof(before.DoF)), 0);
   }
+}
+
+namespace {
+
+// A box with the Mohr-Coulomb state of a committed stress: points of the
+// listed elements on the yield surface (Phi mobilised, F pinned to 0), the
+// others well inside it.
+Mesh mohr_coulomb_box(const std::vector<int>& yielding_elements) {
+  Mesh m = box(1, 1, 1);
+  for (TH10G15::ELEMENT& el : m.elems)
+    for (TH10G15::GAUSSPOINT& g : el.GP) {
+      g.E = 1.0e4;
+      g.nu = 0.3;
+      g.c = 5.0;
+      const double stress[6] = {-30.0, -45.0, -80.0, 4.0, -3.0, 2.0};
+      for (int i = 0; i < 6; ++i) g.stress[i] = g.stress0[i] = stress[i];
+    }
+  for (int e = 0; e < m.nElements(); ++e) {
+    const bool yields =
+        std::find(yielding_elements.begin(), yielding_elements.end(), e) != yielding_elements.end();
+    // Phi_min 40, well above the mobilised angle of about 22.7 degrees, puts
+    // the other points inside the surface (F about -13).
+    TH10G15::update_Phi_F_D(&m.elems[e], 1, yields ? 0.0 : 40.0, 0, 5.0);
+    if (yields)
+      for (TH10G15::GAUSSPOINT& g : m.elems[e].GP) g.F = 0.0;
+  }
+  return m;
+}
+
+bool same_elements(const Mesh& a, const Mesh& b) {
+  for (int e = 0; e < a.nElements(); ++e)
+    if (std::memcmp(&a.elems[e], &b.elems[e], sizeof(TH10G15::ELEMENT)) != 0) return false;
+  return true;
+}
+
+}  // namespace
+
+TEST(StressIntegrationOverloads, ModeOtherThanTwoAndPlasticForcesMatchTheBasicForm) {
+  std::mt19937 rng(51);
+  Mesh base = mohr_coulomb_box({0, 3});
+  const int n = 3 * base.nNodes();
+  const std::vector<double> dU = random_vector(rng, n, 1e-4);
+  Mesh one = base;
+  TH10G15::dU_Eps_Sig_RK4(one.elems.data(), one.nElements(), const_cast<double*>(dU.data()), one.nNodes());
+  for (int mode : {0, 1, 3, -2}) {
+    Mesh two = base;
+    TH10G15::dU_Eps_Sig_RK4(two.elems.data(), two.nElements(), const_cast<double*>(dU.data()), two.nNodes(),
+                            mode, 10.0, 1, 0.0);
+    EXPECT_TRUE(same_elements(one, two)) << "mode " << mode;
+  }
+  Mesh three = base;
+  std::vector<double> Fint_p(n, 3.0);
+  TH10G15::dU_Eps_Sig_RK4(three.elems.data(), three.nElements(), const_cast<double*>(dU.data()),
+                          three.nNodes(), Fint_p.data());
+  EXPECT_TRUE(same_elements(one, three));
+  EXPECT_GT(max_abs(Fint_p.data(), n), 0.0);
+
+  // All elastic: no plastic force at all.
+  Mesh elastic = mohr_coulomb_box({});
+  std::vector<double> zero(n, 3.0), small = random_vector(rng, n, 1e-6);
+  TH10G15::dU_Eps_Sig_RK4(elastic.elems.data(), elastic.nElements(), small.data(), elastic.nNodes(),
+                          zero.data());
+  EXPECT_EQ(max_abs(zero.data(), n), 0.0);
+}
+
+TEST(StressIntegrationOverloads, ModeTwoLeavesTheAngleMobilisedAtTheLastStage) {
+  std::mt19937 rng(52);
+  Mesh m = mohr_coulomb_box({2});
+  const std::vector<double> dU = random_vector(rng, 3 * m.nNodes(), 1e-4);
+  const Mesh before = m;
+  TH10G15::dU_Eps_Sig_RK4(m.elems.data(), m.nElements(), const_cast<double*>(dU.data()), m.nNodes(), 2, 10.0,
+                          1, 0.0);
+  int changed = 0;
+  for (int e = 0; e < m.nElements(); ++e)
+    for (int g = 0; g < 15; ++g) {
+      const TH10G15::GAUSSPOINT& p = m.elems[e].GP[g];
+      const TH10G15::GAUSSPOINT& b = before.elems[e].GP[g];
+      if (p.Phi != b.Phi) ++changed;
+      EXPECT_EQ(p.Psi, p.Phi == b.Phi ? b.Psi : p.Phi) << "associated: Psi follows Phi";
+      if (e != 2) {
+        EXPECT_EQ(p.Phi, b.Phi);
+      }
+      EXPECT_GE(p.Phi, 10.0);
+    }
+  EXPECT_GT(changed, 0);
+}
+
+TEST(StressIntegrationOverloads, YieldingIncrementFollowsTheTangentNotHalfOfIt) {
+  // Points on the surface loaded outwards from an elastic start: the three
+  // stage matrices differ only by the small change of stress, so dstress is
+  // the stored Dep times dstrain to first order in the increment.
+  std::mt19937 rng(53);
+  Mesh m = mohr_coulomb_box({0, 1, 2, 3, 4, 5});
+  for (TH10G15::ELEMENT& el : m.elems)
+    for (TH10G15::GAUSSPOINT& g : el.GP) g.F = -1.0;
+  const std::vector<double> dU = random_vector(rng, 3 * m.nNodes(), 1e-5);
+  TH10G15::dU_Eps_Sig_RK4(m.elems.data(), m.nElements(), const_cast<double*>(dU.data()), m.nNodes());
+  int staged = 0;
+  for (TH10G15::ELEMENT& el : m.elems)
+    for (TH10G15::GAUSSPOINT& g : el.GP) {
+      double elastic[6], tangent[6];
+      mv6(g.De, g.dstrain, elastic);
+      if (std::memcmp(elastic, g.dstress, sizeof(elastic)) == 0) continue;  // unloading point
+      ++staged;
+      mv6(g.Dep, g.dstrain, tangent);
+      EXPECT_LT(rel_diff(g.dstress, tangent, 6), 1e-2);
+    }
+  EXPECT_GT(staged, 20);
+}
+
+TEST(StressIntegrationOverloads, ElasticPipelineGivesKTimesU) {
+  // make_K, two displacement changes through the stress integration, then
+  // make_Fint: the internal forces are K times the total displacement.
+  std::mt19937 rng(54);
+  Mesh m = mohr_coulomb_box({});
+  const int n = 3 * m.nNodes();
+  std::vector<double> K(static_cast<std::size_t>(n) * n);
+  TH10G15::make_K(m.elems.data(), m.nElements(), m.nNodes(), K.data(), 1);
+  std::vector<double> dU1 = random_vector(rng, n, 1e-5), dU2 = random_vector(rng, n, 1e-5);
+  TH10G15::dU_Eps_Sig_RK4(m.elems.data(), m.nElements(), dU1.data(), m.nNodes());
+  TH10G15::dU_Eps_Sig_RK4(m.elems.data(), m.nElements(), dU2.data(), m.nNodes());
+  std::vector<double> U(n), KU(n), Fint(n);
+  for (int i = 0; i < n; ++i) U[i] = dU1[i] + dU2[i];
+  dense_mv(K.data(), n, n, U.data(), KU.data());
+  TH10G15::make_Fint(m.elems.data(), m.nElements(), m.nNodes(), Fint.data());
+  EXPECT_LT(rel_diff(Fint.data(), KU.data(), n), 1e-12);
 }
