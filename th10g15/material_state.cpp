@@ -2,11 +2,25 @@
 // and the commit of the open increment.
 #include "LA.h"
 #include "TH10G15.h"
+#include "element_kernels.h"
 
 namespace FiniteElementMethod {
 namespace {
 
 using LinearAlgebra::LA;
+
+// Points ahead of the one being evaluated whose fields are prefetched.
+const int kPrefetchAhead = 2;
+
+// The fields that the re-evaluation reads (E, nu, c, stress) and writes
+// (Phi, Psi, F, De, Dp, Dep).
+void prefetch_fields(const TH10G15::GAUSSPOINT* p) {
+  if (p == nullptr) return;
+  detail::prefetch(&p->E, 6 * sizeof(double));
+  detail::prefetch(p->Dep, 108 * sizeof(double));
+  detail::prefetch(p->stress, 6 * sizeof(double));
+  detail::prefetch(&p->F, sizeof(double));
+}
 
 // Phi, Psi, F, De, Dp and Dep of one Gauss point at its committed stress.
 // Phi is the friction angle (degrees) that the stress mobilises with the
@@ -31,7 +45,10 @@ void commit_point(TH10G15::GAUSSPOINT& g) {
 
 void TH10G15::update_Phi_F_D(ELEMENT* elem, int nE, double Phi_min, int assoc, double Psi) {
   for (int e = 0; e < nE; ++e)
-    for (int g = 0; g < 15; ++g) evaluate_point(elem[e].GP[g], Phi_min, assoc, Psi);
+    for (int g = 0; g < 15; ++g) {
+      prefetch_fields(detail::point_ahead(elem, nE, e, g, kPrefetchAhead));
+      evaluate_point(elem[e].GP[g], Phi_min, assoc, Psi);
+    }
 }
 
 void TH10G15::update_Strain_Stress(ELEMENT* elem, int nE) {

@@ -21,6 +21,22 @@ namespace {
 
 using LinearAlgebra::LA;
 
+// Points ahead of the one being integrated whose fields are prefetched.
+const int kPrefetchAhead = 4;
+
+// The fields that every point reads: Phi, Psi, c, rows 3 and 4 of B, De,
+// stress, dstress, dstrain and F; with_Dep also Dep and Dp.
+void prefetch_fields(const TH10G15::GAUSSPOINT* p, bool with_Dep) {
+  if (p == nullptr) return;
+  prefetch(&p->Phi, 3 * sizeof(double));
+  prefetch(p->B + dy_at(0), 60 * sizeof(double));
+  prefetch(p->De, 36 * sizeof(double));
+  if (with_Dep) prefetch(p->Dep, 72 * sizeof(double));
+  prefetch(p->stress, 12 * sizeof(double));
+  prefetch(p->dstrain, 6 * sizeof(double));
+  prefetch(&p->F, sizeof(double));
+}
+
 // Weights of the half-step stage increments d_sig1, d_sig2 and of the
 // full-step increment d_sig3.
 const double kHalfStageWeight = 2.0 / 3.0;
@@ -120,6 +136,7 @@ void integrate_increment(TH10G15::ELEMENT* elem, int nE, const double* dU, int n
     double Fint_p[30] = {};
     for (int g = 0; g < 15; ++g) {
       TH10G15::GAUSSPOINT& p = el.GP[g];
+      prefetch_fields(point_ahead(elem, nE, e, g, kPrefetchAhead), !(p.F < 0.0));
       Gradients a;
       read_gradients(p.B, a);
       double d_eps[6];
