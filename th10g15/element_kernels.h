@@ -122,8 +122,9 @@ inline const double* stiffness_matrix_of(const TH10G15::GAUSSPOINT& g, int tange
 }
 
 // The 30 x 30 stiffness of one element (row-major, local dof 3k + d), summed
-// over its 15 Gauss points with the volume w * Jac of each.
-void element_stiffness(const TH10G15::ELEMENT& el, int tangent, double* ke);
+// over its 15 Gauss points with the volume w * Jac of each. With next not
+// null, the fields of that element are prefetched meanwhile.
+void element_stiffness(const TH10G15::ELEMENT& el, int tangent, double* ke, const TH10G15::ELEMENT* next);
 
 // Number of entries of the dense global matrix of nNodes nodes: (3 nNodes)^2,
 // in 64 bits (a side above 46,340 overflows 32 bits).

@@ -96,7 +96,20 @@ inline void write_element_matrix(const StiffnessWork& w, bool symmetric, double*
     }
 }
 
-TH10FEM_VECTOR_KERNEL void stiffness_kernel(const TH10G15::ELEMENT& el, int tangent, double* ke) {
+// The fields of a Gauss point that the stiffness reads: w, Jac, F, rows 3
+// and 4 of B, and De or Dep.
+inline void prefetch_fields(const TH10G15::GAUSSPOINT& p, int tangent) {
+  prefetch(&p.w, sizeof(double));
+  prefetch(&p.Jac, sizeof(double));
+  prefetch(&p.F, sizeof(double));
+  prefetch(p.B + dy_at(0), 60 * sizeof(double));
+  prefetch(tangent < 1 ? p.De : p.Dep, 36 * sizeof(double));
+}
+
+// With next not null (the element that comes next in an assembly), its
+// fields are prefetched while the products of this element run.
+TH10FEM_VECTOR_KERNEL void stiffness_kernel(const TH10G15::ELEMENT& el, int tangent, double* ke,
+                                            const TH10G15::ELEMENT* next) {
   StiffnessWork w;
   bool symmetric = true;
   for (int g = 0; g < 15; ++g) {
@@ -106,6 +119,9 @@ TH10FEM_VECTOR_KERNEL void stiffness_kernel(const TH10G15::ELEMENT& el, int tang
   }
   for (int p = 0; p < 3; ++p)
     for (int q = 0; q < 3; ++q) {
+      if (next != nullptr)
+        for (int g = 2 * (3 * p + q); g < 2 * (3 * p + q) + 2 && g < 15; ++g)
+          prefetch_fields(next->GP[g], tangent);
       if (symmetric) {
         tile<1, 4>(w, p, q, 0);
         tile<2, 4>(w, p, q, 4);
@@ -120,14 +136,14 @@ TH10FEM_VECTOR_KERNEL void stiffness_kernel(const TH10G15::ELEMENT& el, int tang
 
 }  // namespace
 
-void element_stiffness(const TH10G15::ELEMENT& el, int tangent, double* ke) {
-  stiffness_kernel(el, tangent, ke);
+void element_stiffness(const TH10G15::ELEMENT& el, int tangent, double* ke, const TH10G15::ELEMENT* next) {
+  stiffness_kernel(el, tangent, ke, next);
 }
 
 }  // namespace detail
 
 void TH10G15::make_ke(ELEMENT* elem, double* ke, int tangent) {
-  detail::element_stiffness(*elem, tangent, ke);
+  detail::element_stiffness(*elem, tangent, ke, nullptr);
 }
 
 void TH10G15::make_K(ELEMENT* elem, int nE, int nNodes, double* K, int tangent) {
@@ -136,7 +152,7 @@ void TH10G15::make_K(ELEMENT* elem, int nE, int nNodes, double* K, int tangent) 
   const int n = 3 * nNodes;
   for (int e = 0; e < nE; ++e) {
     double k[900];
-    detail::element_stiffness(elem[e], tangent, k);
+    detail::element_stiffness(elem[e], tangent, k, e + 1 < nE ? &elem[e + 1] : nullptr);
     LA::AggregateMMsq(k, 30, elem[e].Node_ID, 10, K, n);
   }
 }
