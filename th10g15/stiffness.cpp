@@ -45,23 +45,27 @@ bool is_symmetric6(const double* D) {
 
 // a(k, i) and DB of Gauss point g with material matrix D.
 inline void prepare_point(const TH10G15::GAUSSPOINT& p, const double* D, int g, StiffnessWork& w) {
-  double* ax = w.a[g][0];
-  double* ay = w.a[g][1];
-  double* az = w.a[g][2];
+  alignas(32) double ax[12], ay[12], az[12];
   for (int i = 0; i < 10; ++i) {
     ax[i] = p.B[dx_at(i)];
     ay[i] = p.B[dy_at(i)];
     az[i] = p.B[dz_at(i)];
   }
   ax[10] = ax[11] = ay[10] = ay[11] = az[10] = az[11] = 0.0;
+  for (int i = 0; i < 12; ++i) {
+    w.a[g][0][i] = ax[i];
+    w.a[g][1][i] = ay[i];
+    w.a[g][2][i] = az[i];
+  }
   const double s = p.w * p.Jac;
   for (int r = 0; r < 6; ++r)
     for (int q = 0; q < 3; ++q) {
       const double c0 = s * D[6 * r + kStrainRow[q][0]];
       const double c1 = s * D[6 * r + kStrainRow[q][1]];
       const double c2 = s * D[6 * r + kStrainRow[q][2]];
-      double* out = w.DB[g][r][q];
-      for (int j = 0; j < 12; ++j) out[j] = c0 * ax[j] + c1 * ay[j] + c2 * az[j];
+      alignas(32) double row[12];
+      for (int j = 0; j < 12; ++j) row[j] = c0 * ax[j] + c1 * ay[j] + c2 * az[j];
+      for (int j = 0; j < 12; ++j) w.DB[g][r][q][j] = row[j];
     }
 }
 
@@ -69,16 +73,22 @@ inline void prepare_point(const TH10G15::GAUSSPOINT& p, const double* D, int g, 
 // summed over the 15 points and the 3 derivatives.
 template <int NI, int NC>
 inline void tile(StiffnessWork& w, int p, int q, int j0) {
+  const int r0 = kStrainRow[p][0], r1 = kStrainRow[p][1], r2 = kStrainRow[p][2];
   double acc[NC][4 * NI] = {};
-  for (int g = 0; g < 15; ++g)
-    for (int k = 0; k < 3; ++k) {
-      const double* a = w.a[g][k];
-      const double* db = &w.DB[g][kStrainRow[p][k]][q][j0];
-      for (int c = 0; c < NC; ++c) {
-        const double b = db[c];
-        for (int v = 0; v < 4 * NI; ++v) acc[c][v] += a[v] * b;
-      }
-    }
+  for (int g = 0; g < 15; ++g) {
+    const double* ax = w.a[g][0];
+    const double* ay = w.a[g][1];
+    const double* az = w.a[g][2];
+    const double* d0 = &w.DB[g][r0][q][j0];
+    const double* d1 = &w.DB[g][r1][q][j0];
+    const double* d2 = &w.DB[g][r2][q][j0];
+    for (int c = 0; c < NC; ++c)
+      for (int v = 0; v < 4 * NI; ++v) acc[c][v] += ax[v] * d0[c];
+    for (int c = 0; c < NC; ++c)
+      for (int v = 0; v < 4 * NI; ++v) acc[c][v] += ay[v] * d1[c];
+    for (int c = 0; c < NC; ++c)
+      for (int v = 0; v < 4 * NI; ++v) acc[c][v] += az[v] * d2[c];
+  }
   for (int c = 0; c < NC; ++c)
     for (int v = 0; v < 4 * NI; ++v) w.k[p][q][j0 + c][v] = acc[c][v];
 }
