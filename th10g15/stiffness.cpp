@@ -106,6 +106,10 @@ inline void write_element_matrix(const StiffnessWork& w, bool symmetric, double*
     }
 }
 
+// Points of the same element ahead of the one being prepared whose fields
+// are prefetched.
+const int kPrefetchAhead = 4;
+
 // The fields of a Gauss point that the stiffness reads: w, Jac, F, rows 3
 // and 4 of B, and De or Dep.
 inline void prefetch_fields(const TH10G15::GAUSSPOINT& p, int tangent) {
@@ -123,6 +127,7 @@ TH10FEM_VECTOR_KERNEL void stiffness_kernel(const TH10G15::ELEMENT& el, int tang
   StiffnessWork w;
   bool symmetric = true;
   for (int g = 0; g < 15; ++g) {
+    if (g + kPrefetchAhead < 15) prefetch_fields(el.GP[g + kPrefetchAhead], tangent);
     const double* D = stiffness_matrix_of(el.GP[g], tangent);
     symmetric = symmetric && is_symmetric6(D);
     prepare_point(el.GP[g], D, g, w);
