@@ -104,10 +104,10 @@ inline void prefetch(const void* p, int bytes) {
 #endif
 }
 
-// The Gauss point `ahead` points after point g of element e, or null past the
-// end of the array.
+// The Gauss point `ahead` (1 .. 15) points after point g of element e, or
+// null past the end of the array.
 inline const TH10G15::GAUSSPOINT* point_ahead(const TH10G15::ELEMENT* elem, int nE, int e, int g, int ahead) {
-  const int h = g + ahead;
+  const int h = g + (ahead < 15 ? ahead : 15);
   if (h < 15) return &elem[e].GP[h];
   if (e + 1 < nE) return &elem[e + 1].GP[h - 15];
   return nullptr;

@@ -10,7 +10,7 @@ namespace FiniteElementMethod {
 namespace {
 
 // Points ahead of the one being integrated whose fields are prefetched.
-const int kPrefetchAhead = 6;
+const int kPrefetchAhead = 8;
 
 // The fields that the internal forces read: w, Jac, rows 3 and 4 of B, and
 // stress0, stress, dstress.
