@@ -23,31 +23,23 @@ double to_radians(double angle) {
   return angle * std::acos(-1.0) / 180.0;
 }
 
-// Stress of n = 4 (x, y, xy, z) or 6 components copied into the 6-component
-// layout (x, y, z, xy, yz, zx), with zero out-of-plane shears for n = 4.
-void to_six(int n, const double* sig, double* s6) {
-  if (n == 6) {
-    for (int i = 0; i < 6; ++i) s6[i] = sig[i];
-  } else {
-    s6[0] = sig[0];
-    s6[1] = sig[1];
-    s6[2] = sig[3];
-    s6[3] = sig[2];
-    s6[4] = 0.0;
-    s6[5] = 0.0;
-  }
+// A stress of n = 4 components (x, y, xy, z) in the 6-component layout
+// (x, y, z, xy, yz, zx), with zero out-of-plane shears.
+void to_six(const double* sig, double* s6) {
+  s6[0] = sig[0];
+  s6[1] = sig[1];
+  s6[2] = sig[3];
+  s6[3] = sig[2];
+  s6[4] = 0.0;
+  s6[5] = 0.0;
 }
 
-// A gradient in the 6-component layout stored in the order of an n-component stress.
-void from_six(int n, const double* g6, double* g) {
-  if (n == 6) {
-    for (int i = 0; i < 6; ++i) g[i] = g6[i];
-  } else {
-    g[0] = g6[0];
-    g[1] = g6[1];
-    g[2] = g6[3];
-    g[3] = g6[2];
-  }
+// A gradient in the 6-component layout stored in the order x, y, xy, z.
+void from_six(const double* g6, double* g) {
+  g[0] = g6[0];
+  g[1] = g6[1];
+  g[2] = g6[3];
+  g[3] = g6[2];
 }
 
 // Gradients of the yield function (sin_phi) and of the plastic potential
@@ -183,12 +175,20 @@ bool form_plastic(const double* De, const double* dfds, const double* dqds, doub
     q_sum += std::fabs(ddqds[i]);
     f_sum += std::fabs(dfdsd[i]);
   }
+  // Row by row: the row of De is read before any output of the row is
+  // written, so that the compiler may pair the operations.
   for (int i = 0; i < N; ++i) {
+    double De_row[N];
+    double Dp_row[N];
+    double Dep_row[N];
+    for (int j = 0; j < N; ++j) De_row[j] = De[i * N + j];
+    const double q = ddqds[i];
     for (int j = 0; j < N; ++j) {
-      const double p = (ddqds[i] * dfdsd[j]) * inv_H;
-      Dp[i * N + j] = p;
-      Dep[i * N + j] = De[i * N + j] - p;
+      Dp_row[j] = (q * dfdsd[j]) * inv_H;
+      Dep_row[j] = De_row[j] - Dp_row[j];
     }
+    for (int j = 0; j < N; ++j) Dp[i * N + j] = Dp_row[j];
+    for (int j = 0; j < N; ++j) Dep[i * N + j] = Dep_row[j];
   }
   // Rounding is monotone, so (q_sum f_sum) |1/H| bounds every |Dp| entry; with
   // it and every |De| entry within half the double range no entry of Dep can
@@ -218,14 +218,15 @@ GradientZone MC_Gradients(int n, double Phi, double Psi, const double* sig, doub
   if (n != 4 && n != 6) return kNoGradient;
   const double sin_phi = std::sin(to_radians(Phi));
   const double sin_psi = std::sin(to_radians(Psi));
+  if (n == 6) return gradients6(sig, sin_phi, sin_psi, dfds, dqds, sin_theta);
   double s6[6];
   double dfds6[6];
   double dqds6[6];
-  to_six(n, sig, s6);
+  to_six(sig, s6);
   const GradientZone zone = gradients6(s6, sin_phi, sin_psi, dfds6, dqds6, sin_theta);
   if (zone != kNoGradient) {
-    from_six(n, dfds6, dfds);
-    from_six(n, dqds6, dqds);
+    from_six(dfds6, dfds);
+    from_six(dqds6, dqds);
   }
   return zone;
 }
