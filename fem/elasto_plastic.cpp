@@ -6,6 +6,8 @@
 //
 // Everything works on fixed-size local arrays: nothing is allocated and no
 // linear-algebra routine is called.
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
 
 #include "FEM.h"
@@ -21,31 +23,23 @@ double to_radians(double angle) {
   return angle * std::acos(-1.0) / 180.0;
 }
 
-// Stress of n = 4 (x, y, xy, z) or 6 components copied into the 6-component
-// layout (x, y, z, xy, yz, zx), with zero out-of-plane shears for n = 4.
-void to_six(int n, const double* sig, double* s6) {
-  if (n == 6) {
-    for (int i = 0; i < 6; ++i) s6[i] = sig[i];
-  } else {
-    s6[0] = sig[0];
-    s6[1] = sig[1];
-    s6[2] = sig[3];
-    s6[3] = sig[2];
-    s6[4] = 0.0;
-    s6[5] = 0.0;
-  }
+// A stress of n = 4 components (x, y, xy, z) in the 6-component layout
+// (x, y, z, xy, yz, zx), with zero out-of-plane shears.
+void to_six(const double* sig, double* s6) {
+  s6[0] = sig[0];
+  s6[1] = sig[1];
+  s6[2] = sig[3];
+  s6[3] = sig[2];
+  s6[4] = 0.0;
+  s6[5] = 0.0;
 }
 
-// A gradient in the 6-component layout stored in the order of an n-component stress.
-void from_six(int n, const double* g6, double* g) {
-  if (n == 6) {
-    for (int i = 0; i < 6; ++i) g[i] = g6[i];
-  } else {
-    g[0] = g6[0];
-    g[1] = g6[1];
-    g[2] = g6[3];
-    g[3] = g6[2];
-  }
+// A gradient in the 6-component layout stored in the order x, y, xy, z.
+void from_six(const double* g6, double* g) {
+  g[0] = g6[0];
+  g[1] = g6[1];
+  g[2] = g6[3];
+  g[3] = g6[2];
 }
 
 // Gradients of the yield function (sin_phi) and of the plastic potential
@@ -108,50 +102,60 @@ GradientZone gradients6(const double* s, double sin_phi, double sin_psi, double*
   }
 
   // Smooth zone: exact gradient, with dtheta/dsigma from t = 3 sqrt(3) J3 / (2 J2^1.5).
-  const double dJ3[6] = {(2.0 / 3.0) * sy * sz - (1.0 / 3.0) * sx * sz - (1.0 / 3.0) * sx * sy -
-                             (2.0 / 3.0) * tyz * tyz + (1.0 / 3.0) * tzx * tzx + (1.0 / 3.0) * txy * txy,
-                         (2.0 / 3.0) * sx * sz - (1.0 / 3.0) * sy * sz - (1.0 / 3.0) * sx * sy +
-                             (1.0 / 3.0) * tyz * tyz - (2.0 / 3.0) * tzx * tzx + (1.0 / 3.0) * txy * txy,
-                         (2.0 / 3.0) * sx * sy - (1.0 / 3.0) * sy * sz - (1.0 / 3.0) * sx * sz +
-                             (1.0 / 3.0) * tyz * tyz + (1.0 / 3.0) * tzx * tzx - (2.0 / 3.0) * txy * txy,
+  // dJ3/dsigma, the normal rows over a common factor 1/3.
+  const double sxsy = sx * sy;
+  const double sysz = sy * sz;
+  const double sxsz = sx * sz;
+  const double txy2 = txy * txy;
+  const double tyz2 = tyz * tyz;
+  const double tzx2 = tzx * tzx;
+  const double dJ3[6] = {(2.0 * sysz - sxsz - sxsy - 2.0 * tyz2 + tzx2 + txy2) * (1.0 / 3.0),
+                         (2.0 * sxsz - sysz - sxsy + tyz2 - 2.0 * tzx2 + txy2) * (1.0 / 3.0),
+                         (2.0 * sxsy - sysz - sxsz + tyz2 + tzx2 - 2.0 * txy2) * (1.0 / 3.0),
                          -2.0 * sz * txy + 2.0 * tyz * tzx,
                          -2.0 * sx * tyz + 2.0 * txy * tzx,
                          -2.0 * sy * tzx + 2.0 * txy * tyz};
   const double dJ2[6] = {sx, sy, sz, 2.0 * txy, 2.0 * tyz, 2.0 * tzx};
-  const double alpha = k_t * inv_r3;                // dt/dJ3
-  const double beta = 1.5 * t_raw * inv_r * inv_r;  // -dt/dJ2
   // cos(3 theta) = sqrt(1 - 27 J3^2 / (4 J2^3)) from J3 and J2 themselves
   // (the unclamped t): at least about 0.0345 in this zone.
   const double C = std::sqrt(1.0 - t_raw * t_raw);
-  const double r_over_3C = r / (3.0 * C);
+  // r w_i = r (dt/dsigma_i) / (3C) = -r dtheta/dsigma_i, where
+  // dt/dsigma_i = k_t/r^3 dJ3_i - 1.5 t/r^2 dJ2_i.
+  const double inv_3C = 1.0 / (3.0 * C);
+  const double rw_J3 = k_t * inv_r * inv_r * inv_3C;
+  const double rw_J2 = 1.5 * t_raw * inv_r * inv_3C;
   const double Af = cos_t - sin_t * sin_phi * inv_sqrt3;
   const double Bf = sin_t + cos_t * sin_phi * inv_sqrt3;
   const double Aq = cos_t - sin_t * sin_psi * inv_sqrt3;
   const double Bq = sin_t + cos_t * sin_psi * inv_sqrt3;
   for (int i = 0; i < 6; ++i) {
-    // r w_i with w_i = (dt/dsigma_i) / (3C) = -dtheta/dsigma_i.
-    const double rw = (alpha * dJ3[i] - beta * dJ2[i]) * r_over_3C;
-    const double m = (i < 3) ? 1.0 : 0.0;
-    dfds[i] = m * mf + Af * dr[i] + Bf * rw;
-    dqds[i] = m * mq + Aq * dr[i] + Bq * rw;
+    const double rw = rw_J3 * dJ3[i] - rw_J2 * dJ2[i];
+    dfds[i] = Af * dr[i] + Bf * rw;
+    dqds[i] = Aq * dr[i] + Bq * rw;
+  }
+  for (int i = 0; i < 3; ++i) {
+    dfds[i] += mf;
+    dqds[i] += mq;
   }
   return detail::kSmoothZone;
 }
 
 // Dp = (De dqds)(dfds^T De) / H with H = dfds^T De dqds, Dep = De - Dp, all
-// N x N row-major. Returns false where H is zero or not finite or the entries
-// of Dep are not all finite (or sum beyond the double range); Dp and Dep are
-// then to be reset by the caller.
+// N x N row-major. Returns false where H is zero or not finite or an entry of
+// Dep is not finite; Dp and Dep are then to be reset by the caller.
 template <int N>
 bool form_plastic(const double* De, const double* dfds, const double* dqds, double* Dp, double* Dep) {
   double ddqds[N];
   double dfdsd[N];
+  double De_max = 0.0;
   for (int i = 0; i < N; ++i) {
     double q = 0.0;
     double f = 0.0;
     for (int j = 0; j < N; ++j) {
-      q += De[i * N + j] * dqds[j];
-      f += De[i * N + j] * dfds[j];
+      const double d = De[i * N + j];
+      q += d * dqds[j];
+      f += d * dfds[j];
+      De_max = std::max(De_max, std::fabs(d));
     }
     ddqds[i] = q;
     dfdsd[i] = f;
@@ -163,21 +167,38 @@ bool form_plastic(const double* De, const double* dfds, const double* dqds, doub
   // (ddqds[i] dfdsd[j]) / H, with the division taken once; the product is
   // formed first so that Dp is exactly symmetric when dqds = dfds.
   const double inv_H = 1.0 / H;
-  // Column sums of Dep: an infinity or NaN in any entry makes its column sum
-  // non-finite (only sums beyond the double range can do so without one).
-  double column_sum[N] = {};
+  // Sums of magnitudes bound every |ddqds[i]| and |dfdsd[j]| and, unlike a
+  // maximum, carry a NaN along.
+  double q_sum = 0.0;
+  double f_sum = 0.0;
   for (int i = 0; i < N; ++i) {
-    for (int j = 0; j < N; ++j) {
-      const double p = (ddqds[i] * dfdsd[j]) * inv_H;
-      const double e = De[i * N + j] - p;
-      Dp[i * N + j] = p;
-      Dep[i * N + j] = e;
-      column_sum[j] += e;
-    }
+    q_sum += std::fabs(ddqds[i]);
+    f_sum += std::fabs(dfdsd[i]);
   }
-  double sum = 0.0;
-  for (int j = 0; j < N; ++j) sum += column_sum[j];
-  return std::isfinite(sum);
+  // Row by row: the row of De is read before any output of the row is
+  // written, so that the compiler may pair the operations.
+  for (int i = 0; i < N; ++i) {
+    double De_row[N];
+    double Dp_row[N];
+    double Dep_row[N];
+    for (int j = 0; j < N; ++j) De_row[j] = De[i * N + j];
+    const double q = ddqds[i];
+    for (int j = 0; j < N; ++j) {
+      Dp_row[j] = (q * dfdsd[j]) * inv_H;
+      Dep_row[j] = De_row[j] - Dp_row[j];
+    }
+    for (int j = 0; j < N; ++j) Dp[i * N + j] = Dp_row[j];
+    for (int j = 0; j < N; ++j) Dep[i * N + j] = Dep_row[j];
+  }
+  // Rounding is monotone, so (q_sum f_sum) |1/H| bounds every |Dp| entry; with
+  // it and every |De| entry within half the double range no entry of Dep can
+  // overflow. (A NaN or infinity in De has already made H non-finite.) Beyond
+  // that every entry is checked.
+  const double half_range = 0.5 * DBL_MAX;
+  if ((q_sum * f_sum) * std::fabs(inv_H) <= half_range && De_max <= half_range) return true;
+  for (int k = 0; k < N * N; ++k)
+    if (!std::isfinite(Dep[k])) return false;
+  return true;
 }
 
 // The elastic answer: Dp = 0, Dep = De over n x n entries.
@@ -197,14 +218,15 @@ GradientZone MC_Gradients(int n, double Phi, double Psi, const double* sig, doub
   if (n != 4 && n != 6) return kNoGradient;
   const double sin_phi = std::sin(to_radians(Phi));
   const double sin_psi = std::sin(to_radians(Psi));
+  if (n == 6) return gradients6(sig, sin_phi, sin_psi, dfds, dqds, sin_theta);
   double s6[6];
   double dfds6[6];
   double dqds6[6];
-  to_six(n, sig, s6);
+  to_six(sig, s6);
   const GradientZone zone = gradients6(s6, sin_phi, sin_psi, dfds6, dqds6, sin_theta);
   if (zone != kNoGradient) {
-    from_six(n, dfds6, dfds);
-    from_six(n, dqds6, dqds);
+    from_six(dfds6, dfds);
+    from_six(dqds6, dqds);
   }
   return zone;
 }

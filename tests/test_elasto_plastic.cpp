@@ -326,7 +326,7 @@ TEST_F(ElastoPlastic, FiniteInputsGiveFiniteOutputs) {
   // Moduli and stresses at the ends of the double range: no infinity or NaN leaves.
   double sig[6] = {-100, -50, -20, 10, 5, -8};
   double huge_sig[6] = {-1e200, -5e199, -2e199, 1e199, 5e198, -8e198};
-  for (double scale : {1e-300, 1e150, 1e200, 1e300}) {
+  for (double scale : {1e-300, 1e150, 1e200, 1e300, 1e305}) {
     double D[36];
     for (int k = 0; k < 36; ++k) D[k] = De[k] * scale;
     for (double* s : {sig, huge_sig}) {
