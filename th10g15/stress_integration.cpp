@@ -129,6 +129,9 @@ void integrate_increment(TH10G15::ELEMENT* elem, int nE, const double* dU, int n
                          const StageUpdate& stage, const MaterialModel& model, double* Fint_p_glob) {
   const bool plastic_forces = (Fint_p_glob != nullptr);
   if (plastic_forces) LA::ZeroV(Fint_p_glob, 3 * static_cast<std::int64_t>(nNodes));
+  // Whether the last point went through the stages, which read Dep and Dp:
+  // neighbouring points mostly take the same path, so the prefetch follows it.
+  bool last_staged = false;
   for (int e = 0; e < nE; ++e) {
     TH10G15::ELEMENT& el = elem[e];
     double du[30];
@@ -136,7 +139,7 @@ void integrate_increment(TH10G15::ELEMENT* elem, int nE, const double* dU, int n
     double Fint_p[30] = {};
     for (int g = 0; g < 15; ++g) {
       TH10G15::GAUSSPOINT& p = el.GP[g];
-      prefetch_fields(point_ahead(elem, nE, e, g, kPrefetchAhead), !(p.F < 0.0));
+      prefetch_fields(point_ahead(elem, nE, e, g, kPrefetchAhead), last_staged || !(p.F < 0.0));
       Gradients a;
       read_gradients(p.B, a);
       double d_eps[6];
@@ -145,6 +148,7 @@ void integrate_increment(TH10G15::ELEMENT* elem, int nE, const double* dU, int n
       double d_sigp[6];
       const bool staged = integrate_point(p, stage, model, plastic_forces ? d_sigp : nullptr);
       if (plastic_forces && staged) add_BT_sigma(a, p.w * p.Jac, d_sigp, Fint_p);
+      last_staged = staged;
     }
     if (plastic_forces)
       for (int i = 0; i < 30; ++i) Fint_p_glob[el.DoF[i]] += Fint_p[i];
