@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <eigen3/Eigen/Dense>
 #include <limits>
 #include <random>
@@ -168,6 +169,7 @@ TEST(GlobalStiffness, IsTheSumOfTheElementBlocks) {
       el.GP[g].F = 0.0;
     }
   const int n = 3 * m.nNodes();
+  const std::vector<TH10G15::ELEMENT> before = m.elems;
   for (int tangent : {0, 1}) {
     std::vector<double> K(static_cast<std::size_t>(n) * n, 123.0);  // not cleared by the caller
     TH10G15::make_K(m.elems.data(), m.nElements(), m.nNodes(), K.data(), tangent);
@@ -188,6 +190,8 @@ TEST(GlobalStiffness, IsTheSumOfTheElementBlocks) {
     TH10G15::make_K(m.elems.data(), m.nElements(), m.nNodes(), again.data(), tangent);
     EXPECT_EQ(again, K);
   }
+  for (int e = 0; e < m.nElements(); ++e)  // make_K and make_ke write no record
+    EXPECT_EQ(std::memcmp(&before[e], &m.elems[e], sizeof(TH10G15::ELEMENT)), 0) << "element " << e;
 }
 
 TEST(GlobalStiffness, SharedNodesAddUp) {
