@@ -52,16 +52,18 @@ void TH10G15::make_GP_J_B(ELEMENT* elem, int nE) {
   detail::make_rule(rule);
   for (int e = 0; e < nE; ++e) {
     ELEMENT& el = elem[e];
+    // First the rule fields and the cleared state, written front to back; B
+    // is left uncleared, since fill_B writes all of its 180 entries.
+    for (int g = 0; g < 15; ++g) detail::lay_out_gauss_point(el.GP[g], rule, g, false);
+    // Then Jac and B, with the derivatives read from the rule, not the records.
     for (int g = 0; g < 15; ++g) {
-      // One pass over each record: B is left uncleared here, since fill_B
-      // writes all of its 180 entries.
       GAUSSPOINT& p = el.GP[g];
-      detail::lay_out_gauss_point(p, rule, g, false);
+      const double* dNdL = rule.point[g].dNdL;
       double Jacobi[9], invJacobi[9], dNdG[30];
-      LA::MultiplyMM<3, 10, 3>(p.dNdL, el.Coords, Jacobi);
+      LA::MultiplyMM<3, 10, 3>(dNdL, el.Coords, Jacobi);
       p.Jac = LA::DeterminantMsq(Jacobi, 3);
       LA::InverseMsq(Jacobi, invJacobi, 3);
-      LA::MultiplyMM<3, 3, 10>(invJacobi, p.dNdL, dNdG);
+      LA::MultiplyMM<3, 3, 10>(invJacobi, dNdL, dNdG);
       fill_B(dNdG, p.B);
     }
   }

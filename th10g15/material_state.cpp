@@ -1,7 +1,59 @@
-// Placeholder: implemented in a later change.
+// Material state of the Gauss points: re-evaluation at the committed stress
+// and the commit of the open increment.
+#include "LA.h"
 #include "TH10G15.h"
+#include "element_kernels.h"
 
 namespace FiniteElementMethod {
-void TH10G15::update_Phi_F_D(ELEMENT*, int, double, int, double) {}
-void TH10G15::update_Strain_Stress(ELEMENT*, int) {}
+namespace {
+
+using LinearAlgebra::LA;
+
+// Points ahead of the one being evaluated whose fields are prefetched.
+const int kPrefetchAhead = 2;
+
+// The fields that the re-evaluation reads (E, nu, c, stress) and writes
+// (Phi, Psi, F, De, Dp, Dep).
+void prefetch_fields(const TH10G15::GAUSSPOINT* p) {
+  if (p == nullptr) return;
+  detail::prefetch(&p->E, 6 * sizeof(double));
+  detail::prefetch(p->Dep, 108 * sizeof(double));
+  detail::prefetch(p->stress, 6 * sizeof(double));
+  detail::prefetch(&p->F, sizeof(double));
+}
+
+// Phi, Psi, F, De, Dp and Dep of one Gauss point at its committed stress.
+// Phi is the friction angle (degrees) that the stress mobilises with the
+// point's cohesion, bounded to Phi_min .. 45 while Phi_min < 45.
+void evaluate_point(TH10G15::GAUSSPOINT& g, double Phi_min, int assoc, double Psi) {
+  g.Phi = FEM::MC_SG_F_Phi(g.stress, 6, g.c, Phi_min, 45.0);
+  g.Psi = (assoc == 1) ? g.Phi : Psi;
+  g.F = FEM::MC_SG_F(g.stress, 6, g.Phi, g.c);
+  FEM::SG_De(6, g.E, g.nu, g.De);
+  FEM::MC_SG_Dep(g.stress, 6, g.Phi, g.Psi, g.c, g.De, g.Dp, g.Dep);
+}
+
+// strain += dstrain, stress += dstress, then both increments cleared.
+void commit_point(TH10G15::GAUSSPOINT& g) {
+  LA::AddVV(g.strain, g.dstrain, 6, g.strain);
+  LA::AddVV(g.stress, g.dstress, 6, g.stress);
+  LA::ZeroV(g.dstrain, 6);
+  LA::ZeroV(g.dstress, 6);
+}
+
+}  // namespace
+
+void TH10G15::update_Phi_F_D(ELEMENT* elem, int nE, double Phi_min, int assoc, double Psi) {
+  for (int e = 0; e < nE; ++e)
+    for (int g = 0; g < 15; ++g) {
+      prefetch_fields(detail::point_ahead(elem, nE, e, g, kPrefetchAhead));
+      evaluate_point(elem[e].GP[g], Phi_min, assoc, Psi);
+    }
+}
+
+void TH10G15::update_Strain_Stress(ELEMENT* elem, int nE) {
+  for (int e = 0; e < nE; ++e)
+    for (int g = 0; g < 15; ++g) commit_point(elem[e].GP[g]);
+}
+
 }  // namespace FiniteElementMethod

@@ -1,8 +1,179 @@
-// Placeholder: implemented in a later change.
+// Stress integration over the open increment: every call adds the strain of
+// a displacement change to dstrain and recomputes dstress from the committed
+// stress and the whole dstrain, elastically or, at a yielding point, in three
+// stages along the elasto-plastic matrix.
+//
+// The stages: D0 = the stored Dep (committed state), D1 = Dep at
+// stress + D0 dstrain / 2, D2 = Dep at stress + D1 dstrain / 2. The stage
+// increments D0 dstrain / 2, D1 dstrain / 2 and D2 dstrain are combined with
+// the weights 2/3, 2/3 and 1/3, i.e. the three stage slopes over the whole
+// increment averaged: equal stage matrices give exactly the increment
+// D dstrain (to rounding), the same that the tangent stiffness predicts.
+#include <cstdint>
+
+#include "LA.h"
 #include "TH10G15.h"
+#include "element_kernels.h"
 
 namespace FiniteElementMethod {
-void TH10G15::dU_Eps_Sig_RK4(ELEMENT*, int, double*, int) {}
-void TH10G15::dU_Eps_Sig_RK4(ELEMENT*, int, double*, int, int, double, int, double) {}
-void TH10G15::dU_Eps_Sig_RK4(ELEMENT*, int, double*, int, double*) {}
+namespace detail {
+namespace {
+
+using LinearAlgebra::LA;
+
+// Points ahead of the one being integrated whose fields are prefetched.
+const int kPrefetchAhead = 4;
+
+// The fields that every point reads: Phi, Psi, c, rows 3 and 4 of B, De,
+// stress, dstress, dstrain and F; with_Dep also Dep and Dp.
+void prefetch_fields(const TH10G15::GAUSSPOINT* p, bool with_Dep) {
+  if (p == nullptr) return;
+  prefetch(&p->Phi, 3 * sizeof(double));
+  prefetch(p->B + dy_at(0), 60 * sizeof(double));
+  prefetch(p->De, 36 * sizeof(double));
+  if (with_Dep) prefetch(p->Dep, 72 * sizeof(double));
+  prefetch(p->stress, 12 * sizeof(double));
+  prefetch(p->dstrain, 6 * sizeof(double));
+  prefetch(&p->F, sizeof(double));
+}
+
+// Weights of the half-step stage increments d_sig1, d_sig2 and of the
+// full-step increment d_sig3.
+const double kHalfStageWeight = 2.0 / 3.0;
+const double kFullStageWeight = 1.0 / 3.0;
+
+// out = 0, then out += kHalfStageWeight d1, += kHalfStageWeight d2,
+// += kFullStageWeight d3, in this order; d1, d2, d3 are scaled in place.
+void combine_stages(double* d1, double* d2, double* d3, double* out) {
+  LA::MultiplyVS(d1, 6, kHalfStageWeight, d1);
+  LA::MultiplyVS(d2, 6, kHalfStageWeight, d2);
+  LA::MultiplyVS(d3, 6, kFullStageWeight, d3);
+  LA::ZeroV(out, 6);
+  LA::AddVV(out, d1, 6, out);
+  LA::AddVV(out, d2, 6, out);
+  LA::AddVV(out, d3, 6, out);
+}
+
+// Re-mobilises Phi, Psi and F of a Gauss point at the stage stress sigma.
+void stage_update(TH10G15::GAUSSPOINT& g, double* sigma, const StageUpdate& stage,
+                  const MaterialModel& model) {
+  g.Phi = model.F_Phi(sigma, 6, g.c, stage.Phi_min, 45.0);
+  g.Psi = (stage.assoc == 1) ? g.Phi : stage.Psi;
+  g.F = model.F(sigma, 6, g.Phi, g.c);
+}
+
+// Three-stage integration of dstress over the whole dstrain from the
+// committed stress. With d_sigp not null, the plastic parts of the stage
+// increments (the same strains times the matching Dp) are combined into it.
+void integrate_stages(TH10G15::GAUSSPOINT& g, const StageUpdate& stage, const MaterialModel& model,
+                      double* d_sigp) {
+  double d2_eps[6], sigma[6], d_sig1[6], d_sig2[6], d_sig3[6];
+  double d_sig1p[6], d_sig2p[6], d_sig3p[6];
+  double Dp[36], Dep[36];  // matrices at the stage stresses
+
+  LA::MultiplyVS(g.dstrain, 6, 0.5, d2_eps);
+  LA::MultiplyMV(g.Dep, 6, d2_eps, 6, d_sig1);
+  if (d_sigp != nullptr) LA::MultiplyMV(g.Dp, 6, d2_eps, 6, d_sig1p);
+
+  LA::AddVV(g.stress, d_sig1, 6, sigma);
+  if (stage.active) stage_update(g, sigma, stage, model);
+  model.Dep(sigma, 6, g.Phi, g.Psi, g.c, g.De, Dp, Dep);
+  LA::MultiplyMV(Dep, 6, d2_eps, 6, d_sig2);
+  if (d_sigp != nullptr) LA::MultiplyMV(Dp, 6, d2_eps, 6, d_sig2p);
+
+  LA::AddVV(g.stress, d_sig2, 6, sigma);
+  if (stage.active) stage_update(g, sigma, stage, model);
+  model.Dep(sigma, 6, g.Phi, g.Psi, g.c, g.De, Dp, Dep);
+  LA::MultiplyMV(Dep, 6, g.dstrain, 6, d_sig3);
+  if (d_sigp != nullptr) LA::MultiplyMV(Dp, 6, g.dstrain, 6, d_sig3p);
+
+  combine_stages(d_sig1, d_sig2, d_sig3, g.dstress);
+  if (d_sigp != nullptr) combine_stages(d_sig1p, d_sig2p, d_sig3p, d_sigp);
+}
+
+// dstress of one Gauss point whose dstrain is already updated. The path is
+// chosen by the F that the point holds on entry, with exact comparisons:
+//  F < 0:  elastic trial De dstrain; the stages run only if the yield value
+//          f at stress + dstress is > 0;
+//  F >= 0: trial with the stored Dep; f < 0 unloads elastically (De dstrain),
+//          otherwise the stages run.
+// Returns true when the point went through the stages.
+bool integrate_point(TH10G15::GAUSSPOINT& g, const StageUpdate& stage, const MaterialModel& model,
+                     double* d_sigp) {
+  double sigma[6];
+  if (g.F < 0.0) {
+    LA::MultiplyMV(g.De, 6, g.dstrain, 6, g.dstress);
+    LA::AddVV(g.stress, g.dstress, 6, sigma);
+    const double f = model.F(sigma, 6, g.Phi, g.c);
+    if (!(f > 0.0)) return false;
+  } else {
+    LA::MultiplyMV(g.Dep, 6, g.dstrain, 6, g.dstress);
+    LA::AddVV(g.stress, g.dstress, 6, sigma);
+    const double f = model.F(sigma, 6, g.Phi, g.c);
+    if (f < 0.0) {
+      LA::MultiplyMV(g.De, 6, g.dstrain, 6, g.dstress);
+      return false;
+    }
+  }
+  integrate_stages(g, stage, model, d_sigp);
+  return true;
+}
+
+}  // namespace
+
+MaterialModel mohr_coulomb() {
+  return MaterialModel{&FEM::MC_SG_F, &FEM::MC_SG_F_Phi, &FEM::MC_SG_Dep};
+}
+
+void integrate_increment(TH10G15::ELEMENT* elem, int nE, const double* dU, int nNodes,
+                         const StageUpdate& stage, const MaterialModel& model, double* Fint_p_glob) {
+  const bool plastic_forces = (Fint_p_glob != nullptr);
+  if (plastic_forces) LA::ZeroV(Fint_p_glob, 3 * static_cast<std::int64_t>(nNodes));
+  // Whether the last point went through the stages, which read Dep and Dp:
+  // neighbouring points mostly take the same path, so the prefetch follows it.
+  bool last_staged = false;
+  for (int e = 0; e < nE; ++e) {
+    TH10G15::ELEMENT& el = elem[e];
+    double du[30];
+    for (int i = 0; i < 30; ++i) du[i] = dU[el.DoF[i]];
+    double Fint_p[30] = {};
+    for (int g = 0; g < 15; ++g) {
+      TH10G15::GAUSSPOINT& p = el.GP[g];
+      prefetch_fields(point_ahead(elem, nE, e, g, kPrefetchAhead), last_staged || !(p.F < 0.0));
+      Gradients a;
+      read_gradients(p.B, a);
+      double d_eps[6];
+      strain_of(a, du, d_eps);
+      LA::AddVV(p.dstrain, d_eps, 6, p.dstrain);
+      double d_sigp[6];
+      const bool staged = integrate_point(p, stage, model, plastic_forces ? d_sigp : nullptr);
+      if (plastic_forces && staged) add_BT_sigma(a, p.w * p.Jac, d_sigp, Fint_p);
+      last_staged = staged;
+    }
+    if (plastic_forces)
+      for (int i = 0; i < 30; ++i) Fint_p_glob[el.DoF[i]] += Fint_p[i];
+  }
+}
+
+}  // namespace detail
+
+void TH10G15::dU_Eps_Sig_RK4(ELEMENT* elem, int nE, double* dU, int nNodes) {
+  detail::integrate_increment(elem, nE, dU, nNodes, detail::StageUpdate{}, detail::mohr_coulomb(), nullptr);
+}
+
+void TH10G15::dU_Eps_Sig_RK4(ELEMENT* elem, int nE, double* dU, int nNodes, int mode, double Phi_min,
+                             int assoc, double Psi) {
+  detail::StageUpdate stage;
+  stage.active = (mode == 2);
+  stage.Phi_min = Phi_min;
+  stage.assoc = assoc;
+  stage.Psi = Psi;
+  detail::integrate_increment(elem, nE, dU, nNodes, stage, detail::mohr_coulomb(), nullptr);
+}
+
+void TH10G15::dU_Eps_Sig_RK4(ELEMENT* elem, int nE, double* dU, int nNodes, double* Fint_p_glob) {
+  detail::integrate_increment(elem, nE, dU, nNodes, detail::StageUpdate{}, detail::mohr_coulomb(),
+                              Fint_p_glob);
+}
+
 }  // namespace FiniteElementMethod

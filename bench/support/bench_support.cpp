@@ -5,14 +5,7 @@
 namespace th10bench {
 
 Mesh box(int nx, int ny, int nz) {
-  const boxmesh::BoxMesh b =
-      boxmesh::make_box(boxmesh::uniform(0, 1, nx), boxmesh::uniform(0, 1, ny), boxmesh::uniform(0, 1, nz));
-  Mesh m;
-  m.nodes.resize(b.nNodes());
-  m.elems.resize(b.nElements());
-  boxmesh::fill_records(b, m.nodes.data(), m.elems.data());
-  TH10G15::make_GP_J_B(m.elems.data(), m.nElements());
-  return m;
+  return boxmesh::box_records(nx, ny, nz, 1.0, 1.0, 1.0);
 }
 
 Mesh standard_box() {

@@ -7,18 +7,14 @@
 
 #include "FEM.h"
 #include "TH10G15.h"
+#include "box_mesh.h"
 
 namespace th10bench {
 
 using FiniteElementMethod::FEM;
 using FiniteElementMethod::TH10G15;
 
-struct Mesh {
-  std::vector<FEM::NODE> nodes;
-  std::vector<TH10G15::ELEMENT> elems;
-  int nNodes() const { return static_cast<int>(nodes.size()); }
-  int nElements() const { return static_cast<int>(elems.size()); }
-};
+using Mesh = boxmesh::Records;
 
 // nx x ny x nz cells of 6 tetrahedra in the unit cube, geometry built
 // (make_GP_J_B) but no material set.

@@ -11,14 +11,7 @@
 namespace th10test {
 
 Mesh box(int nx, int ny, int nz, double lx, double ly, double lz) {
-  const boxmesh::BoxMesh b = boxmesh::make_box(boxmesh::uniform(0, lx, nx), boxmesh::uniform(0, ly, ny),
-                                               boxmesh::uniform(0, lz, nz));
-  Mesh m;
-  m.nodes.resize(b.nNodes());
-  m.elems.resize(b.nElements());
-  boxmesh::fill_records(b, m.nodes.data(), m.elems.data());
-  TH10G15::make_GP_J_B(m.elems.data(), m.nElements());
-  return m;
+  return boxmesh::box_records(nx, ny, nz, lx, ly, lz);
 }
 
 TH10G15::ELEMENT straight_element(const double corners[4][3]) {

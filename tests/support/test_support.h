@@ -16,12 +16,7 @@ using FiniteElementMethod::FEM;
 using FiniteElementMethod::TH10G15;
 
 // Node and element records of a mesh, owned as a host owns them.
-struct Mesh {
-  std::vector<FEM::NODE> nodes;
-  std::vector<TH10G15::ELEMENT> elems;
-  int nNodes() const { return static_cast<int>(nodes.size()); }
-  int nElements() const { return static_cast<int>(elems.size()); }
-};
+using Mesh = boxmesh::Records;
 
 // Records of a structured box with nx x ny x nz cells (6 tetrahedra each) of
 // size lx x ly x lz, with Gauss points, Jacobians and B already built.

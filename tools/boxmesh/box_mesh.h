@@ -125,6 +125,26 @@ inline void fill_records(const BoxMesh& m, FiniteElementMethod::FEM::NODE* nodes
   }
 }
 
+// Node and element records of a mesh, owned as a host owns them.
+struct Records {
+  std::vector<FiniteElementMethod::FEM::NODE> nodes;
+  std::vector<FiniteElementMethod::TH10G15::ELEMENT> elems;
+  int nNodes() const { return static_cast<int>(nodes.size()); }
+  int nElements() const { return static_cast<int>(elems.size()); }
+};
+
+// Records of a box of nx x ny x nz cells of size lx x ly x lz with its
+// geometry built (Gauss points, Jacobians, B) and no material set.
+inline Records box_records(int nx, int ny, int nz, double lx, double ly, double lz) {
+  const BoxMesh b = make_box(uniform(0, lx, nx), uniform(0, ly, ny), uniform(0, lz, nz));
+  Records r;
+  r.nodes.resize(b.nNodes());
+  r.elems.resize(b.nElements());
+  fill_records(b, r.nodes.data(), r.elems.data());
+  FiniteElementMethod::TH10G15::make_GP_J_B(r.elems.data(), r.nElements());
+  return r;
+}
+
 }  // namespace boxmesh
 
 #endif

@@ -1,0 +1,129 @@
+// Internal forces of the current stress, assembled into a global vector.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "element_fixtures.h"
+
+using namespace th10test;
+
+namespace {
+
+// Sets stress = stress0 + sigma at every Gauss point, dstress = 0.
+void set_uniform_stress(Mesh& m, const double* stress0, const double* sigma) {
+  for (TH10G15::ELEMENT& el : m.elems)
+    for (TH10G15::GAUSSPOINT& g : el.GP)
+      for (int i = 0; i < 6; ++i) {
+        g.stress0[i] = stress0[i];
+        g.stress[i] = stress0[i] + sigma[i];
+        g.dstress[i] = 0.0;
+      }
+}
+
+bool on_boundary(const FEM::NODE& n, double lx, double ly, double lz) {
+  return n.x == 0.0 || n.y == 0.0 || n.z == 0.0 || n.x == lx || n.y == ly || n.z == lz;
+}
+
+}  // namespace
+
+TEST(InternalForces, ElasticPatchGivesKTimesU) {
+  std::mt19937 rng(11);
+  Mesh m = box(2, 2, 2, 1.0, 1.5, 0.8);
+  set_elastic_state(m, 100.0, 0.3);
+  const int n = 3 * m.nNodes();
+  const std::vector<double> U = random_vector(rng, n, 0.01);
+  const std::vector<double> s0 = random_vector(rng, 6, 5.0);
+  for (TH10G15::ELEMENT& el : m.elems) {
+    double u[30];
+    gather(el, U.data(), u);
+    for (TH10G15::GAUSSPOINT& g : el.GP) {
+      double eps[6], sig[6];
+      dense_mv(g.B, 6, 30, u, eps);
+      dense_mv(g.De, 6, 6, eps, sig);
+      for (int i = 0; i < 6; ++i) {
+        g.stress0[i] = s0[i];
+        g.stress[i] = s0[i] + 0.25 * sig[i];  // the split between stress and dstress
+        g.dstress[i] = 0.75 * sig[i];         // does not matter
+      }
+    }
+  }
+  std::vector<double> K(static_cast<std::size_t>(n) * n);
+  TH10G15::make_K(m.elems.data(), m.nElements(), m.nNodes(), K.data(), 0);
+  std::vector<double> KU(n), Fint(n, 99.0);
+  dense_mv(K.data(), n, n, U.data(), KU.data());
+  TH10G15::make_Fint(m.elems.data(), m.nElements(), m.nNodes(), Fint.data());
+  EXPECT_LT(rel_diff(Fint.data(), KU.data(), n), 1e-12);
+}
+
+TEST(InternalForces, UniformStressLeavesInteriorNodesUnloaded) {
+  const double lx = 2.0, ly = 1.0, lz = 1.5;
+  Mesh m = box(3, 2, 3, lx, ly, lz);
+  const double stress0[6] = {-10.0, -20.0, -30.0, 1.0, 2.0, 3.0};
+  const double sigma[6] = {3.0, -1.5, 2.0, 0.7, -0.4, 1.1};
+  set_uniform_stress(m, stress0, sigma);
+  const int n = 3 * m.nNodes();
+  std::vector<double> Fint(n);
+  TH10G15::make_Fint(m.elems.data(), m.nElements(), m.nNodes(), Fint.data());
+
+  const double scale = max_abs(Fint.data(), n);
+  ASSERT_GT(scale, 0.0);
+  int interior = 0;
+  for (int k = 0; k < m.nNodes(); ++k)
+    if (!on_boundary(m.nodes[k], lx, ly, lz)) {
+      ++interior;
+      for (int d = 0; d < 3; ++d) EXPECT_LT(std::fabs(Fint[3 * k + d]), 1e-13 * scale) << "node " << k;
+    }
+  EXPECT_GT(interior, 10);
+
+  // The work of the forces on a linear displacement field is the volume times
+  // sigma : strain of that field: u = (x, 0, 0) picks sigma_x, u = (y, 0, 0)
+  // the shear sigma_xy, u = (0, 0, y) the shear sigma_yz.
+  const double volume = lx * ly * lz;
+  double work_x = 0.0, work_xy = 0.0, work_yz = 0.0;
+  for (int k = 0; k < m.nNodes(); ++k) {
+    work_x += Fint[3 * k] * m.nodes[k].x;
+    work_xy += Fint[3 * k] * m.nodes[k].y;
+    work_yz += Fint[3 * k + 2] * m.nodes[k].y;
+  }
+  EXPECT_NEAR(work_x, volume * sigma[0], 1e-12 * volume);
+  EXPECT_NEAR(work_xy, volume * sigma[3], 1e-12 * volume);
+  EXPECT_NEAR(work_yz, volume * sigma[4], 1e-12 * volume);
+}
+
+TEST(InternalForces, InitialStressAloneGivesZeroAndTheVectorIsCleared) {
+  Mesh m = box(1, 2, 1);
+  const double stress0[6] = {-10.0, -20.0, -30.0, 1.0, 2.0, 3.0};
+  const double zero[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+  set_uniform_stress(m, stress0, zero);
+  const int n = 3 * m.nNodes();
+  std::vector<double> Fint(n, 42.0);
+  TH10G15::make_Fint(m.elems.data(), m.nElements(), m.nNodes(), Fint.data());
+  EXPECT_EQ(max_abs(Fint.data(), n), 0.0);
+
+  // No elements: all 3 nNodes entries cleared.
+  std::vector<double> none(n, 42.0);
+  TH10G15::make_Fint(m.elems.data(), 0, m.nNodes(), none.data());
+  EXPECT_EQ(max_abs(none.data(), n), 0.0);
+}
+
+TEST(InternalForces, RepeatedCallsGiveTheSameVectorAndTouchNoRecord) {
+  std::mt19937 rng(5);
+  Mesh m = box(2, 1, 1);
+  for (TH10G15::ELEMENT& el : m.elems)
+    for (TH10G15::GAUSSPOINT& g : el.GP)
+      for (int i = 0; i < 6; ++i) {
+        g.stress0[i] = std::uniform_real_distribution<double>(-1, 1)(rng);
+        g.stress[i] = std::uniform_real_distribution<double>(-1, 1)(rng);
+        g.dstress[i] = std::uniform_real_distribution<double>(-1, 1)(rng);
+      }
+  const std::vector<TH10G15::ELEMENT> before = m.elems;
+  const int n = 3 * m.nNodes();
+  std::vector<double> first(n), second(n);
+  TH10G15::make_Fint(m.elems.data(), m.nElements(), m.nNodes(), first.data());
+  TH10G15::make_Fint(m.elems.data(), m.nElements(), m.nNodes(), second.data());
+  EXPECT_EQ(first, second);
+  for (int e = 0; e < m.nElements(); ++e)
+    EXPECT_EQ(std::memcmp(&before[e], &m.elems[e], sizeof(TH10G15::ELEMENT)), 0) << "element " << e;
+}
