@@ -13,7 +13,16 @@ import math
 import sys
 import tomllib
 
-LOW, HIGH = 1.0, 1.20  # accepted ratio of the limit pressure to c Nc (see the README)
+# Accepted ratio of the limit pressure to c Nc. The coarse mesh (16 x 10
+# cells) and the friction angle that the material model lets rise above its
+# lower bound where the integrated stress ends outside the yield surface put
+# the limit a little above c Nc (about 1.13 for the shipped sample); below 1,
+# or above 1.2, something is wrong: a lost load, a wrong area, a missing
+# support, a model that does not yield.
+LOW, HIGH = 1.0, 1.20
+# Failure: the last fifth of the settlement adds less than this share of the
+# pressure (the elastic slope would add about a third).
+PLATEAU = 0.05
 
 
 def main(csv_path, toml_path):
@@ -37,7 +46,7 @@ def main(csv_path, toml_path):
     n = len(pressures)
     late = pressures[-1] - pressures[(4 * n) // 5]
     print(f"pressure gain over the last fifth of the settlement: {late / q:.2%}")
-    ok = LOW <= ratio <= HIGH and late / q < 0.03 and float(rows[-1]["load_factor"]) == 1.0
+    ok = LOW <= ratio <= HIGH and late / q < PLATEAU and float(rows[-1]["load_factor"]) == 1.0
     if not ok:
         print(f"FAILED: ratio {ratio:.4f} outside [{LOW}, {HIGH}] or no plateau")
     return 0 if ok else 1
