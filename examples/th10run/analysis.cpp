@@ -2,7 +2,9 @@
 // calls the library:
 //
 //   for each load increment (load factor lambda0 -> lambda1):
-//     stiffness      make_K / make_ke (elastic once, or tangent per increment)
+//     stiffness      make_K / make_ke: elastic once, or the tangent of the
+//                    committed state per increment, or (Newton) of the
+//                    current state in every iteration
 //     iterate:
 //       solve        K du = out-of-balance force (first iteration: with the
 //                    prescribed displacement increment moved to the right side)
@@ -22,7 +24,6 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <sstream>
 
 namespace th10run {
@@ -34,6 +35,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int kStagnation = 20;
 // Broyden steps kept before the history restarts.
 constexpr size_t kBroydenHistory = 40;
+
 double since(Clock::time_point t0) {
   return std::chrono::duration<double>(Clock::now() - t0).count();
 }
@@ -389,7 +391,9 @@ AnalysisResult run_analysis(const Problem& p, Model& m, const Boundary& b, Linea
       int iterations = 0;
       double residual = 0.0;
       std::string why;
-      if (!run.increment(lambda, dl, iterations, residual, why)) {
+      const bool converged = run.increment(lambda, dl, iterations, residual, why);
+      res.iterations += iterations;
+      if (!converged) {
         run.restore();
         ++res.cuts;
         if (++cuts > st.max_cuts) {
@@ -413,7 +417,8 @@ AnalysisResult run_analysis(const Problem& p, Model& m, const Boundary& b, Linea
       // an increment that converged easily lets the next one grow again.
       run.commit();
       const double dl_done = dl;
-      dl = iterations <= std::max(2, st.max_iterations / 4) ? std::min(2.0 * step, 1.0 / st.increments) : step;
+      dl =
+          iterations <= std::max(2, st.max_iterations / 4) ? std::min(2.0 * step, 1.0 / st.increments) : step;
       lambda = (lambda + dl_done >= target - eps) ? target : lambda + dl_done;
       ++res.steps;
       const bool last = lambda >= 1.0;

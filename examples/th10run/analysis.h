@@ -29,6 +29,7 @@ struct AnalysisResult {
   double load = 0.0;       // last committed load factor
   int steps = 0;           // committed increments
   int cuts = 0;            // halvings in all
+  int iterations = 0;      // equilibrium iterations in all, cut attempts included
   std::string method;      // solution method of the last factorisation
   AnalysisTimes times;
 };

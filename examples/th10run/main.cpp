@@ -145,8 +145,9 @@ int run(const Args& args) {
   const AnalysisResult r = run_analysis(p, m, b, *solver, out, opt);
 
   // 8. Where the results are and how to look at them.
-  std::printf("*** %s: %d increments, %d cuts, load factor %.4g, %s\n",
-              r.completed ? "done" : "stopped early", r.steps, r.cuts, r.load, r.method.c_str());
+  std::printf("*** %s: %d increments, %d iterations, %d cuts, load factor %.4g, %s\n",
+              r.completed ? "done" : "stopped early", r.steps, r.iterations, r.cuts, r.load,
+              r.method.c_str());
   print_times(r);
   std::printf("*** results in %s\n", folder.string().c_str());
   if (p.output.vtu)

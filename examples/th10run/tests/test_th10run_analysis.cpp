@@ -205,3 +205,29 @@ TEST(Th10runFailures, AnIncrementThatCannotConvergeStopsAfterTheCuts) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Th10runIterations, BroydenUpdatesReachTheSameState) {
+  // The triaxial test on the committed tangent, with and without Broyden's
+  // updates: the same converged stresses, in fewer iterations.
+  TempDir dir;
+  Problem p = example("triaxial/triaxial.toml");
+  p.steps.increments = 12;
+  const auto plain = solve(p, SolverKind::Dense);
+  p.steps.acceleration = Acceleration::Broyden;
+  const auto broyden = solve(p, SolverKind::Dense);
+  ASSERT_TRUE(plain->r.completed && broyden->r.completed);
+  double diff = 0.0;
+  for (int e = 0; e < plain->m.nElements(); ++e)
+    for (int g = 0; g < 15; ++g)
+      for (int k = 0; k < 6; ++k)
+        diff = std::max(diff,
+                        std::fabs(plain->m.elems[e].GP[g].stress[k] - broyden->m.elems[e].GP[g].stress[k]));
+  EXPECT_LT(diff, 1e-5 * 325.0);
+  EXPECT_LT(broyden->r.iterations, plain->r.iterations);
+  std::printf("    iterations: %d plain, %d with Broyden's updates\n", plain->r.iterations,
+              broyden->r.iterations);
+}
+
+}  // namespace
