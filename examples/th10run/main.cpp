@@ -6,6 +6,8 @@
 // Without a problem file it runs the built-in sample: a smooth strip footing
 // on weightless cohesive-frictional soil, loaded by settlement to failure.
 // Exit codes: 0 done, 1 the analysis stopped early, 2 bad input, 3 other error.
+#include <stdlib.h>
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -72,6 +74,30 @@ bool parse_args(int argc, char** argv, Args& a) {
   return true;
 }
 
+// A temporary working directory for --check, removed on the way out.
+class CheckFolder {
+ public:
+  CheckFolder() = default;
+  CheckFolder(const CheckFolder&) = delete;
+  CheckFolder& operator=(const CheckFolder&) = delete;
+  void enter() {
+    std::string tmpl = (fs::temp_directory_path() / "th10run-check-XXXXXX").string();
+    if (mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("cannot create a scratch folder");
+    previous_ = fs::current_path();
+    path_ = tmpl;
+    fs::current_path(path_);
+  }
+  ~CheckFolder() {
+    if (path_.empty()) return;
+    std::error_code ec;
+    fs::current_path(previous_, ec);
+    fs::remove_all(path_, ec);
+  }
+
+ private:
+  fs::path previous_, path_;
+};
+
 const char* solver_name(SolverKind k) {
   return k == SolverKind::Dense ? "dense" : "sparse";
 }
@@ -96,7 +122,11 @@ int run(const Args& args) {
   // 2. The output folder becomes the working directory: the library's file
   //    routines write fixed names ("gid_mesh.txt", "TH10G15.TXT") there.
   fs::path folder = fs::absolute(p.output.folder);
-  if (!args.check) {
+  //    A check runs in a scratch folder, so that it leaves nothing behind.
+  CheckFolder scratch;
+  if (args.check) {
+    scratch.enter();
+  } else {
     fs::create_directories(folder);
     fs::current_path(folder);
   }
