@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -92,38 +93,28 @@ TEST(InternalForces, UniformStressLeavesInteriorNodesUnloaded) {
   EXPECT_NEAR(work_yz, volume * sigma[4], 1e-12 * volume);
 }
 
-TEST(InternalForces, InitialStressAloneGivesZeroAndTheVectorIsCleared) {
-  Mesh m = box(1, 2, 1);
-  const double stress0[6] = {-10.0, -20.0, -30.0, 1.0, 2.0, 3.0};
-  const double zero[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
-  set_uniform_stress(m, stress0, zero);
-  const int n = 3 * m.nNodes();
-  std::vector<double> Fint(n, 42.0);
-  TH10G15::make_Fint(m.elems.data(), m.nElements(), m.nNodes(), Fint.data());
-  EXPECT_EQ(max_abs(Fint.data(), n), 0.0);
-
-  // No elements: all 3 nNodes entries cleared.
-  std::vector<double> none(n, 42.0);
-  TH10G15::make_Fint(m.elems.data(), 0, m.nNodes(), none.data());
-  EXPECT_EQ(max_abs(none.data(), n), 0.0);
-}
-
-TEST(InternalForces, RepeatedCallsGiveTheSameVectorAndTouchNoRecord) {
+TEST(InternalForces, InitialStressAloneGivesZeroAndNoRecordIsWritten) {
   std::mt19937 rng(5);
   Mesh m = box(2, 1, 1);
+  const double stress0[6] = {-10.0, -20.0, -30.0, 1.0, 2.0, 3.0}, zero[6] = {0, 0, 0, 0, 0, 0};
+  set_uniform_stress(m, stress0, zero);
+  const int n = 3 * m.nNodes();
+  std::vector<double> Fint(n, 42.0), none(n, 42.0);
+  TH10G15::make_Fint(m.elems.data(), m.nElements(), m.nNodes(), Fint.data());
+  EXPECT_EQ(max_abs(Fint.data(), n), 0.0);
+  // No elements: all 3 nNodes entries cleared.
+  TH10G15::make_Fint(m.elems.data(), 0, m.nNodes(), none.data());
+  EXPECT_EQ(max_abs(none.data(), n), 0.0);
+
+  // Repeated calls give the same vector and leave the records as they were.
   for (TH10G15::ELEMENT& el : m.elems)
     for (TH10G15::GAUSSPOINT& g : el.GP)
-      for (int i = 0; i < 6; ++i) {
-        g.stress0[i] = std::uniform_real_distribution<double>(-1, 1)(rng);
-        g.stress[i] = std::uniform_real_distribution<double>(-1, 1)(rng);
-        g.dstress[i] = std::uniform_real_distribution<double>(-1, 1)(rng);
-      }
+      for (double* f : {g.stress0, g.stress, g.dstress})
+        for (int i = 0; i < 6; ++i) f[i] = std::uniform_real_distribution<double>(-1, 1)(rng);
   const std::vector<TH10G15::ELEMENT> before = m.elems;
-  const int n = 3 * m.nNodes();
   std::vector<double> first(n), second(n);
   TH10G15::make_Fint(m.elems.data(), m.nElements(), m.nNodes(), first.data());
   TH10G15::make_Fint(m.elems.data(), m.nElements(), m.nNodes(), second.data());
   EXPECT_EQ(first, second);
-  for (int e = 0; e < m.nElements(); ++e)
-    EXPECT_EQ(std::memcmp(&before[e], &m.elems[e], sizeof(TH10G15::ELEMENT)), 0) << "element " << e;
+  EXPECT_EQ(std::memcmp(before.data(), m.elems.data(), before.size() * sizeof(TH10G15::ELEMENT)), 0);
 }
