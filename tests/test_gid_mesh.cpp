@@ -267,109 +267,95 @@ TEST(GidMesh, FilesThatCannotBeOpenedOrWritten) {
   EXPECT_EQ(count_mesh(longest).code, 0);
 }
 
-TEST(GidMesh, HeaderChecksAreCodesMinusThreeToMinusSix) {
+TEST(GidMesh, BadInputGivesItsCodeAndMessage) {
   ScratchDir dir;
+  const std::string long_word(60, 'w'), long_line = std::string(254, 'c') + "\n";
+  // The message after the reading line: -7 names the word it stopped at,
+  // after the node count when the nodes were read.
+  auto near = [](const std::string& word, bool after_nodes = false) {
+    return (after_nodes ? "--- Nodes: 11\n" : "") +
+           std::string("--- ERROR! Malformed mesh GID file (m) near '") + word + "'!\n";
+  };
+  auto outside = [](const std::string& label) {
+    return "--- Nodes: 11\n--- ERROR! Element 2 refers to node " + label +
+           " outside 1..11 in mesh GID file (m)!\n";
+  };
+  const std::string element2 = "2 11 2 3 4 5 6 7 8 9 10\n", node5 = "    5   0.5 0.0 0.0\n";
   struct Case {
-    const char* from;
-    const char* to;
+    std::string from, to;
     int code;
-    const char* message;
+    std::string message;
   };
   const Case cases[] = {
+      // Header checks.
       {"MESH ", "MASH ", -3, "--- ERROR! This is not a GID file (MASH)!\n"},
       {"dimension 3", "dimension 2", -4, "--- ERROR! This is not a file with 3D data ( 2)!\n"},
       {"Tetrahedra", "Hexahedra", -5, "--- ERROR! Elements are not Tetrahedra ( Hexahedra)!\n"},
       {"Nnode 10", "Nnode 4", -6, "--- ERROR! Elements are not 10-nodes Tetrahedra (4)!\n"},
       {"Nnode 10", "Nnode -99999999999", -6,
        "--- ERROR! Elements are not 10-nodes Tetrahedra (-99999999999)!\n"},
+      // Header words longer than their buffers, a count that is not an integer.
+      {"MESH ", "MESHMESH ", -7, near("MESHMESH")},
+      {"dimension 3", "dimension 3D", -7, near("3D")},
+      {"ElemType", "ElementType", -7, near("ElementType")},
+      {"Tetrahedra ", "Tetrahedra10 ", -7, near("Tetrahedra10")},
+      {"Nnode", "Nnodes", -7, near("Nnodes")},
+      {"Nnode 10", "Nnode ten", -7, near("ten")},
+      {"Nnode 10", "Nnode 10.0", -7, near("10.0")},
+      {"Nnode 10", "Nnode 99999999999999999999", -7, near("99999999999999999999")},
+      {"Coordinates\n    1", long_line + "    1", -7, near(std::string(40, 'c'))},
+      // Node lines.
+      {node5, "    5   0.5 0.0\n", -7, near("5")},
+      {node5, "    5   0.5 0.0 0.0 7\n", -7, near("5")},
+      {node5, "    5   0.5 abc 0.0\n", -7, near("abc")},
+      {node5, "    5   0.5 2.5e 0.0\n", -7, near("2.5e")},
+      {node5, "    5   0.5,0.0,0.0\n", -7, near("0.5,0.0,0.0")},
+      {"    5   0.5", "12345678901 0.5", -7, near("12345678901")},
+      {"    5   0.5", long_word + " 0.5", -7, near(std::string(40, 'w'))},
+      {node5, "    5   0.5 " + long_word + " 0.0\n", -7, near(std::string(40, 'w'))},
+      // Skipped lines after the nodes.
+      {"End Coordinates\n", "End Coordinates " + long_line, -7,
+       near(" Coordinates " + std::string(27, 'c'), true)},
+      // Element lines.
+      {element2, "2 11 2 3 4 5 6 7 8 9\n", -7, near("2", true)},
+      {element2, "2 11 2 3 4 5 6 7 8 9 10 0\n", -7, near("2", true)},
+      {element2, "2 11 2 3 4 5 6 7 8 x 10\n", -7, near("x", true)},
+      {element2, "2 11 2 3 4 5 6 7 8 9.0 10\n", -7, near("9.0", true)},
+      {element2, "2 11 2 3 4 5 6 7 8 9 00000000010\n", -7, near("00000000010", true)},
+      {"2 11 2", "12345678901 11 2", -7, near("12345678901", true)},
+      // Early ends of the file.
+      {"End Elements\n", "", -7, near("end of file", true)},
+      {element2 + "End Elements\n", "2 11 2 3 4 5", -7, near("end of file", true)},
+      {"\nElements\n1 1 2 3 4 5 6 7 8 9 10\n" + element2 + "End Elements\n", "\n", -7,
+       near("end of file", true)},
+      // Node labels outside the nodes read.
+      {"2 11 2 3 4", "2 11 2 3 12", -8, outside("12")},
+      {"2 11 2 3 4", "2 11 2 3 0", -8, outside("0")},
+      {"2 11 2 3 4", "2 11 2 3 -3", -8, outside("-3")},
+      {"2 11 2 3 4", "2 11 2 3 +99", -8, outside("+99")},
+      {"2 11 2 3 4", "2 11 2 3 9999999999", -8, outside("9999999999")},
   };
   for (const Case& c : cases) {
     const Outcome o = read_failing(replace(kMesh, c.from, c.to));
     EXPECT_EQ(o.code, c.code) << c.to;
-    EXPECT_EQ(o.out, std::string(kReading) + c.message);
+    EXPECT_EQ(o.out, kReading + c.message) << c.to;
+    if (c.to == "Nnode -99999999999") {  // the header is echoed before it is checked
+      EXPECT_EQ(read_file("gid_mesh.txt"),
+                "MESH\ndimension : 3\nElemType : Tetrahedra\nNnode : -99999999999\n");
+    }
   }
-  // The header is echoed before it is checked.
-  EXPECT_EQ(read_file("gid_mesh.txt"), "MESH\ndimension : 3\nElemType : Tetrahedra\nNnode : -99999999999\n");
-  // Prefixes are enough.
-  write_file("m_ascii.msh", replace(kMesh, "MESH    dimension 3 ElemType Tetrahedra  Nnode",
-                                    "MESHES  dim 3 Elem Tetrahedra0 N"));
-  EXPECT_EQ(count_mesh("m").code, 0);
-}
-
-TEST(GidMesh, MalformedFilesAreCodeMinusSeven) {
-  ScratchDir dir;
-  const std::string nodes_read = std::string(kReading) + "--- Nodes: 11\n";
-  const std::string long_word(60, 'w');
-  const std::string long_line = std::string(254, 'c') + "\n";
-  struct Case {
-    std::string from, to;
-    bool after_nodes;
-    std::string near;
-  };
-  const Case cases[] = {
-      // Header: words longer than their buffers, a count that is not an integer.
-      {"MESH ", "MESHMESH ", false, "MESHMESH"},
-      {"dimension 3", "dimension 3D", false, "3D"},
-      {"ElemType", "ElementType", false, "ElementType"},
-      {"Tetrahedra ", "Tetrahedra10 ", false, "Tetrahedra10"},
-      {"Nnode", "Nnodes", false, "Nnodes"},
-      {"Nnode 10", "Nnode ten", false, "ten"},
-      {"Nnode 10", "Nnode 10.0", false, "10.0"},
-      {"Nnode 10", "Nnode 99999999999999999999", false, "99999999999999999999"},
-      {"Coordinates\n    1", long_line + "    1", false, std::string(40, 'c')},
-      // Node lines.
-      {"    5   0.5 0.0 0.0\n", "    5   0.5 0.0\n", false, "5"},
-      {"    5   0.5 0.0 0.0\n", "    5   0.5 0.0 0.0 7\n", false, "5"},
-      {"    5   0.5 0.0 0.0\n", "    5   0.5 abc 0.0\n", false, "abc"},
-      {"    5   0.5 0.0 0.0\n", "    5   0.5 2.5e 0.0\n", false, "2.5e"},
-      {"    5   0.5 0.0 0.0\n", "    5   0.5,0.0,0.0\n", false, "0.5,0.0,0.0"},
-      {"    5   0.5", "12345678901 0.5", false, "12345678901"},
-      {"    5   0.5", long_word + " 0.5", false, std::string(40, 'w')},
-      {"    5   0.5 0.0 0.0\n", "    5   0.5 " + long_word + " 0.0\n", false, std::string(40, 'w')},
-      // Skipped lines after the nodes.
-      {"End Coordinates\n", "End Coordinates " + long_line, true, " Coordinates " + std::string(27, 'c')},
-      // Element lines.
-      {"2 11 2 3 4 5 6 7 8 9 10\n", "2 11 2 3 4 5 6 7 8 9\n", true, "2"},
-      {"2 11 2 3 4 5 6 7 8 9 10\n", "2 11 2 3 4 5 6 7 8 9 10 0\n", true, "2"},
-      {"2 11 2 3 4 5 6 7 8 9 10\n", "2 11 2 3 4 5 6 7 8 x 10\n", true, "x"},
-      {"2 11 2 3 4 5 6 7 8 9 10\n", "2 11 2 3 4 5 6 7 8 9.0 10\n", true, "9.0"},
-      {"2 11 2 3 4 5 6 7 8 9 10\n", "2 11 2 3 4 5 6 7 8 9 00000000010\n", true, "00000000010"},
-      {"2 11 2", "12345678901 11 2", true, "12345678901"},
-      // Early ends of the file.
-      {"End Elements\n", "", true, "end of file"},
-      {"2 11 2 3 4 5 6 7 8 9 10\nEnd Elements\n", "2 11 2 3 4 5", true, "end of file"},
-      {"\nElements\n1 1 2 3 4 5 6 7 8 9 10\n2 11 2 3 4 5 6 7 8 9 10\nEnd Elements\n", "\n", true,
-       "end of file"},
-  };
-  for (const Case& c : cases) {
-    const Outcome o = read_failing(replace(kMesh, c.from, c.to));
-    EXPECT_EQ(o.code, -7) << c.to;
-    EXPECT_EQ(o.out, (c.after_nodes ? nodes_read : std::string(kReading)) +
-                         "--- ERROR! Malformed mesh GID file (m) near '" + c.near + "'!\n")
-        << c.to;
+  // Accepted: prefixes of the header words, "+11" for node 11, a skipped line
+  // of 253 characters with either line end.
+  const std::string fits(253, 'c');
+  for (const std::string& text :
+       {replace(kMesh, "MESH    dimension 3 ElemType Tetrahedra  Nnode", "MESHES  dim 3 Elem Tetrahedra0 N"),
+        replace(kMesh, "2 11 2", "2 +11 2"), replace(kMesh, "Coordinates\n    1", fits + "\n    1"),
+        replace(kMesh, "Coordinates\n    1", fits + "\r\n    1")}) {
+    write_new_file("m_ascii.msh", text);
+    EXPECT_EQ(count_mesh("m").code, 0) << text.substr(0, 60);
   }
-  // A skipped line of 253 characters still fits, with either line end.
-  const std::string fits = std::string(253, 'c');
-  write_file("m_ascii.msh", replace(kMesh, "Coordinates\n    1", fits + "\n    1"));
-  EXPECT_EQ(count_mesh("m").code, 0);
-  write_file("m_ascii.msh", replace(kMesh, "Coordinates\n    1", fits + "\r\n    1"));
-  EXPECT_EQ(count_mesh("m").code, 0);
-  write_file("m_ascii.msh", replace(kMesh, "Coordinates\n    1", fits + "c\n    1"));
+  write_new_file("m_ascii.msh", replace(kMesh, "Coordinates\n    1", fits + "c\n    1"));
   EXPECT_EQ(count_mesh("m").code, -7);
-}
-
-TEST(GidMesh, NodeLabelsOutsideTheNodesReadAreCodeMinusEight) {
-  ScratchDir dir;
-  for (const std::string& label : {std::string("12"), std::string("0"), std::string("-3"), std::string("+99"),
-                                   std::string("9999999999")}) {
-    const Outcome o = read_failing(replace(kMesh, "2 11 2 3 4", "2 11 2 3 " + label));
-    EXPECT_EQ(o.code, -8) << label;
-    EXPECT_EQ(o.out, std::string(kReading) + "--- Nodes: 11\n--- ERROR! Element 2 refers to node " + label +
-                         " outside 1..11 in mesh GID file (m)!\n");
-  }
-  // "+11" is node 11.
-  write_file("m_ascii.msh", replace(kMesh, "2 11 2", "2 +11 2"));
-  EXPECT_EQ(count_mesh("m").code, 0);
 }
 
 TEST(GidMesh, EveryTruncationFailsWithoutWritingOutsideTheArrays) {
