@@ -29,35 +29,6 @@ bool on_boundary(const FEM::NODE& n, double lx, double ly, double lz) {
 
 }  // namespace
 
-TEST(InternalForces, ElasticPatchGivesKTimesU) {
-  std::mt19937 rng(11);
-  Mesh m = box(2, 2, 2, 1.0, 1.5, 0.8);
-  set_elastic_state(m, 100.0, 0.3);
-  const int n = 3 * m.nNodes();
-  const std::vector<double> U = random_vector(rng, n, 0.01);
-  const std::vector<double> s0 = random_vector(rng, 6, 5.0);
-  for (TH10G15::ELEMENT& el : m.elems) {
-    double u[30];
-    gather(el, U.data(), u);
-    for (TH10G15::GAUSSPOINT& g : el.GP) {
-      double eps[6], sig[6];
-      dense_mv(g.B, 6, 30, u, eps);
-      dense_mv(g.De, 6, 6, eps, sig);
-      for (int i = 0; i < 6; ++i) {
-        g.stress0[i] = s0[i];
-        g.stress[i] = s0[i] + 0.25 * sig[i];  // the split between stress and dstress
-        g.dstress[i] = 0.75 * sig[i];         // does not matter
-      }
-    }
-  }
-  std::vector<double> K(static_cast<std::size_t>(n) * n);
-  TH10G15::make_K(m.elems.data(), m.nElements(), m.nNodes(), K.data(), 0);
-  std::vector<double> KU(n), Fint(n, 99.0);
-  dense_mv(K.data(), n, n, U.data(), KU.data());
-  TH10G15::make_Fint(m.elems.data(), m.nElements(), m.nNodes(), Fint.data());
-  EXPECT_LT(rel_diff(Fint.data(), KU.data(), n), 1e-12);
-}
-
 TEST(InternalForces, UniformStressLeavesInteriorNodesUnloaded) {
   const double lx = 2.0, ly = 1.0, lz = 1.5;
   Mesh m = box(3, 2, 3, lx, ly, lz);

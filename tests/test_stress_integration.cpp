@@ -455,7 +455,9 @@ TEST(StressIntegrationOverloads, YieldingIncrementFollowsTheTangentNotHalfOfIt) 
 
 TEST(StressIntegrationOverloads, ElasticPipelineGivesKTimesU) {
   // make_K, two displacement changes through the stress integration, then
-  // make_Fint: the internal forces are K times the total displacement.
+  // make_Fint: the internal forces of stress - stress0 + dstress (stress0 =
+  // stress here, dstress the sum of both increments) are K times the total
+  // displacement.
   std::mt19937 rng(54);
   Mesh m = mohr_coulomb_box({});
   const int n = 3 * m.nNodes();
