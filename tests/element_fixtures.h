@@ -83,11 +83,6 @@ inline void dense_mv(const double* A, int r, int k, const double* x, double* y) 
   }
 }
 
-// The element's 30 entries of a global vector.
-inline void gather(const TH10G15::ELEMENT& el, const double* U, double* u) {
-  for (int i = 0; i < 30; ++i) u[i] = U[el.DoF[i]];
-}
-
 inline double max_abs(const double* a, int n) {
   double m = 0.0;
   for (int i = 0; i < n; ++i) m = std::max(m, std::fabs(a[i]));

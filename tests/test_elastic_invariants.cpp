@@ -1,7 +1,9 @@
 // Elastic matrix and stress invariants.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "FEM.h"
 #include "material_samples.h"
@@ -12,51 +14,32 @@ namespace {
 
 const double kPi = std::acos(-1.0);
 
-TEST(ElasticMatrix, SixComponentsUnitModulusNoPoisson) {
-  double D[36];
-  for (double& d : D) d = 7.0;
-  FEM::SG_De(6, 1.0, 0.0, D);
-  const double diag[6] = {1, 1, 1, 0.5, 0.5, 0.5};
-  for (int i = 0; i < 6; ++i)
-    for (int j = 0; j < 6; ++j) EXPECT_EQ(D[i * 6 + j], i == j ? diag[i] : 0.0) << i << "," << j;
-}
-
-TEST(ElasticMatrix, SixComponentsHookeLaw) {
+TEST(ElasticMatrix, LayoutsOfSixFourAndThreeComponents) {
   // A uniaxial strain ex gives sx = (1-nu)k ex, sy = sz = nu k ex; the shear
-  // diagonal is the shear modulus E / (2(1 + nu)).
-  const double E = 1000.0, nu = 0.25, k = E / ((1 + nu) * (1 - 2 * nu));
-  double D[36];
-  FEM::SG_De(6, E, nu, D);
-  EXPECT_DOUBLE_EQ(D[0], (1 - nu) * k);
-  EXPECT_DOUBLE_EQ(D[1], nu * k);
-  EXPECT_DOUBLE_EQ(D[2 * 6 + 0], nu * k);
-  for (int i = 3; i < 6; ++i) EXPECT_DOUBLE_EQ(D[i * 6 + i], E / (2 * (1 + nu)));
-  for (int i = 0; i < 3; ++i)
-    for (int j = 3; j < 6; ++j) {
-      EXPECT_EQ(D[i * 6 + j], 0.0);
-      EXPECT_EQ(D[j * 6 + i], 0.0);
-    }
-}
-
-TEST(ElasticMatrix, FourAndThreeComponentLayouts) {
+  // diagonal is the shear modulus E / (2(1 + nu)) = k (1 - 2 nu) / 2.
   const double E = 200.0, nu = 0.3, k = E / ((1 + nu) * (1 - 2 * nu));
   const double a = (1 - nu) * k, b = nu * k, g = 0.5 * k * (1 - 2 * nu);
-  double D4[16];
+  double D6[36], D4[16], D3[9], D5[25], D1[36];
+  std::fill(D5, D5 + 25, 7.0);
+  std::fill(D1, D1 + 36, 7.0);
+  FEM::SG_De(6, E, nu, D6);
   FEM::SG_De(4, E, nu, D4);
+  FEM::SG_De(3, E, nu, D3);
+  FEM::SG_De(5, E, nu, D5);  // unsupported: all zero
+  FEM::SG_De(6, 1.0, 0.0, D1);
+  const double diag1[6] = {1, 1, 1, 0.5, 0.5, 0.5};
+  for (int i = 0; i < 6; ++i)
+    for (int j = 0; j < 6; ++j) {
+      EXPECT_EQ(D1[i * 6 + j], i == j ? diag1[i] : 0.0) << i << "," << j;
+      const double expected = i >= 3 || j >= 3 ? (i == j ? g : 0.0) : (i == j ? a : b);
+      EXPECT_NEAR(D6[i * 6 + j], expected, 1e-13) << i << "," << j;
+    }
   // Order x, y, xy, z: the shear at (2,2), the z coupling in row/column 3.
   const double expected4[16] = {a, b, 0, b, b, a, 0, b, 0, 0, g, 0, b, b, 0, a};
-  for (int i = 0; i < 16; ++i) EXPECT_DOUBLE_EQ(D4[i], expected4[i]) << i;
-  double D3[9];
-  FEM::SG_De(3, E, nu, D3);
   const double expected3[9] = {a, b, 0, b, a, 0, 0, 0, g};
+  for (int i = 0; i < 16; ++i) EXPECT_DOUBLE_EQ(D4[i], expected4[i]) << i;
   for (int i = 0; i < 9; ++i) EXPECT_DOUBLE_EQ(D3[i], expected3[i]) << i;
-}
-
-TEST(ElasticMatrix, UnsupportedSizeIsAllZero) {
-  double D[25];
-  for (double& d : D) d = 3.0;
-  FEM::SG_De(5, 1000.0, 0.25, D);
-  for (double d : D) EXPECT_EQ(d, 0.0);
+  for (double d : D5) EXPECT_EQ(d, 0.0);
 }
 
 struct Inv {
@@ -69,46 +52,34 @@ Inv sg(double* s, int n) {
   return v;
 }
 
-TEST(Invariants, ZeroAndHydrostaticStressHaveNoLodeAngle) {
-  double zero[6] = {0, 0, 0, 0, 0, 0};
-  Inv v = sg(zero, 6);
-  EXPECT_EQ(v.sigma_m, 0.0);
-  EXPECT_EQ(v.ds_bar, 0.0);
-  EXPECT_EQ(v.theta_Lode, 0.0);
-  double hydro[6] = {-100, -100, -100, 0, 0, 0};
-  v = sg(hydro, 6);
-  EXPECT_DOUBLE_EQ(v.sigma_m, -100.0);
-  EXPECT_EQ(v.ds_bar, 0.0);
-  EXPECT_EQ(v.theta_Lode, 0.0);
-  double hydro4[4] = {-100, -100, 0, -100};
-  v = sg(hydro4, 4);
-  EXPECT_DOUBLE_EQ(v.sigma_m, -100.0);
-  EXPECT_EQ(v.ds_bar, 0.0);
-  EXPECT_EQ(v.theta_Lode, 0.0);
-}
-
-TEST(Invariants, LodeAngleSignConvention) {
-  // Tension positive: uniaxial tension sits at -pi/6, compression at +pi/6,
-  // pure shear at 0.
-  double tension[6] = {1, 0, 0, 0, 0, 0};
-  Inv v = sg(tension, 6);
-  EXPECT_DOUBLE_EQ(v.sigma_m, 1.0 / 3.0);
-  EXPECT_NEAR(v.ds_bar, 1.0, 1e-15);
-  EXPECT_NEAR(v.theta_Lode, -kPi / 6, 1e-7);
-  double compression[6] = {-1, 0, 0, 0, 0, 0};
-  v = sg(compression, 6);
-  EXPECT_NEAR(v.theta_Lode, kPi / 6, 1e-7);
-  double compression4[4] = {0, -1, 0, 0};
-  v = sg(compression4, 4);
-  EXPECT_NEAR(v.theta_Lode, kPi / 6, 1e-7);
-  double shear[6] = {0, 0, 0, 1, 0, 0};
-  v = sg(shear, 6);
-  EXPECT_EQ(v.sigma_m, 0.0);
-  EXPECT_DOUBLE_EQ(v.ds_bar, std::sqrt(3.0));
-  EXPECT_NEAR(v.theta_Lode, 0.0, 1e-15);
-  // Two larger principal stresses equal (confined compression): +pi/6.
-  double triaxial[6] = {-50, -50, -200, 0, 0, 0};
-  EXPECT_NEAR(sg(triaxial, 6).theta_Lode, kPi / 6, 1e-7);
+TEST(Invariants, WorkedValuesAndTheLodeAngleSignConvention) {
+  // Tension positive: uniaxial tension sits at -pi/6, compression at +pi/6
+  // (also two larger principal stresses equal), pure shear at 0; no
+  // deviatoric stress has no Lode angle.
+  struct Case {
+    std::vector<double> s;
+    double sigma_m, ds_bar, theta;
+  };
+  const double nan = std::nan("");  // not checked
+  const Case cases[] = {
+      {{0, 0, 0, 0, 0, 0}, 0.0, 0.0, 0.0},
+      {{-100, -100, -100, 0, 0, 0}, -100.0, 0.0, 0.0},
+      {{-100, -100, 0, -100}, -100.0, 0.0, 0.0},
+      {{1, 0, 0, 0, 0, 0}, 1.0 / 3.0, 1.0, -kPi / 6},
+      {{-1, 0, 0, 0, 0, 0}, nan, nan, kPi / 6},
+      {{0, -1, 0, 0}, nan, nan, kPi / 6},
+      {{0, 0, 0, 1, 0, 0}, 0.0, std::sqrt(3.0), 0.0},
+      {{-50, -50, -200, 0, 0, 0}, nan, nan, kPi / 6},
+  };
+  for (const Case& c : cases) {
+    std::vector<double> s = c.s;
+    const Inv v = sg(s.data(), static_cast<int>(s.size()));
+    SCOPED_TRACE(testing::Message() << c.s[0] << " " << c.s[1] << " " << c.s[2] << " " << c.s[3]);
+    EXPECT_TRUE(std::isnan(c.sigma_m) || std::fabs(v.sigma_m - c.sigma_m) <= 1e-14) << v.sigma_m;
+    EXPECT_TRUE(std::isnan(c.ds_bar) || std::fabs(v.ds_bar - c.ds_bar) <= 1e-14) << v.ds_bar;
+    EXPECT_TRUE(c.ds_bar != 0.0 || (v.ds_bar == 0.0 && v.theta_Lode == 0.0));
+    EXPECT_NEAR(v.theta_Lode, c.theta, 1e-7);
+  }
 }
 
 TEST(Invariants, FourComponentsMatchSixWithZeroOutOfPlaneShears) {

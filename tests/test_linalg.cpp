@@ -1,8 +1,8 @@
 // The linear-algebra layer against hand-computed cases, aliasing where it is
 // allowed, and the 64-bit index arithmetic of large global matrices.
 #include <gtest/gtest.h>
-#include <sys/mman.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -16,16 +16,13 @@ TEST(LinearAlgebra, ProductsAndTranspose) {
   const double B[6] = {7, 8, 9, 10, 11, 12};  // 3 x 2
   double C[4];
   LA::MultiplyMM(A, 2, 3, B, 2, C);
-  EXPECT_EQ(C[0], 58);
-  EXPECT_EQ(C[1], 64);
-  EXPECT_EQ(C[2], 139);
-  EXPECT_EQ(C[3], 154);
+  const double expected_C[4] = {58, 64, 139, 154};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(C[i], expected_C[i]);
 
   const double x[3] = {1, -1, 2};
   double y[2];
   LA::MultiplyMV(A, 2, x, 3, y);
-  EXPECT_EQ(y[0], 5);
-  EXPECT_EQ(y[1], 11);
+  EXPECT_TRUE(y[0] == 5 && y[1] == 11);
 
   double T[6];
   LA::TransposeM(A, 2, 3, T);
@@ -45,9 +42,7 @@ TEST(LinearAlgebra, VectorOperationsAllowAliasing) {
   LA::MultiplyVS(a, 3, -0.5, a);
   EXPECT_EQ(a[0], -5.5);
   LA::ZeroV(a, 2);
-  EXPECT_EQ(a[0], 0);
-  EXPECT_EQ(a[1], 0);
-  EXPECT_EQ(a[2], -16.5);  // only n entries are touched
+  EXPECT_TRUE(a[0] == 0 && a[1] == 0 && a[2] == -16.5);  // only n entries are touched
 }
 
 TEST(LinearAlgebra, DeterminantAndInverseLeaveTheMatrixUnchanged) {
@@ -77,8 +72,9 @@ TEST(LinearAlgebra, DeterminantAndInverseLeaveTheMatrixUnchanged) {
 
 TEST(LinearAlgebra, SymmetricEigenvaluesLargestFirst) {
   // The second-difference matrix: eigenvalues 2 + sqrt2, 2, 2 - sqrt2.
-  double M[9] = {2, -1, 0, -1, 2, -1, 0, -1, 2};
   const double M0[9] = {2, -1, 0, -1, 2, -1, 0, -1, 2};
+  double M[9];
+  std::copy(M0, M0 + 9, M);
   double values[3], vectors[9];
   LA::EigenSymmSystemMsqJ(M, 3, values, vectors);
   EXPECT_NEAR(values[0], 2 + std::sqrt(2.0), 1e-14);
@@ -95,9 +91,7 @@ TEST(LinearAlgebra, SymmetricEigenvaluesLargestFirst) {
   // Already diagonal, unsorted, with a repeated value.
   double D[9] = {-3, 0, 0, 0, 5, 0, 0, 0, -3};
   LA::EigenSymmSystemMsqJ(D, 3, values, vectors);
-  EXPECT_EQ(values[0], 5);
-  EXPECT_EQ(values[1], -3);
-  EXPECT_EQ(values[2], -3);
+  EXPECT_TRUE(values[0] == 5 && values[1] == -3 && values[2] == -3);
 }
 
 TEST(LinearAlgebra, AggregateAddsNodeBlocks) {
@@ -109,38 +103,17 @@ TEST(LinearAlgebra, AggregateAddsNodeBlocks) {
   LA::AggregateMMsq(k, 4, nodes, 2, K, 6);
   LA::AggregateMMsq(k, 4, nodes, 2, K, 6);  // adds, never stores over
   // k(0,0) -> K(4,4); k(1,3) -> K(5,1); k(2,1) -> K(0,5); k(3,2) -> K(1,0).
-  EXPECT_EQ(K[4 * 6 + 4], 2 * 1);
-  EXPECT_EQ(K[5 * 6 + 1], 2 * 8);
-  EXPECT_EQ(K[0 * 6 + 5], 2 * 10);
-  EXPECT_EQ(K[1 * 6 + 0], 2 * 15);
+  EXPECT_TRUE(K[4 * 6 + 4] == 2 * 1 && K[5 * 6 + 1] == 2 * 8 && K[0 * 6 + 5] == 2 * 10 &&
+              K[1 * 6 + 0] == 2 * 15);
   // Node 1 has no entries.
-  for (int i = 0; i < 6; ++i) {
-    EXPECT_EQ(K[2 * 6 + i], 0);
-    EXPECT_EQ(K[i * 6 + 3], 0);
-  }
+  for (int i = 0; i < 6; ++i) EXPECT_TRUE(K[2 * 6 + i] == 0 && K[i * 6 + 3] == 0) << i;
 }
 
 TEST(LinearAlgebra, OffsetsOfAGlobalMatrixBeyondTwoToThe31) {
+  // Aggregation into such a matrix is tested with the global stiffness.
   const std::int64_t n = 46341;  // n * n > INT_MAX
   EXPECT_GT(n * n, std::int64_t(INT_MAX));
   EXPECT_EQ(LA::index(n - 1, n - 1, n), n * n - 1);
   EXPECT_EQ(LA::index(46340, 0, n), std::int64_t(46340) * 46341);
-}
-
-TEST(LinearAlgebra, AggregateIntoAMatrixOfSide46341) {
-  // The full matrix would be 17 GB: reserve address space only; the pages
-  // that the aggregation touches are the only ones the kernel backs.
-  const std::int64_t n = 46341;
-  const std::size_t bytes = static_cast<std::size_t>(n * n) * sizeof(double);
-  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-  if (p == MAP_FAILED) GTEST_SKIP() << "cannot reserve 17 GB of address space here";
-  double* K = static_cast<double*>(p);
-  double k[9 * 4];
-  for (int i = 0; i < 36; ++i) k[i] = i + 1;  // two nodes, three dofs each
-  const int nodes[2] = {15446, 1};            // 3 * 15446 + 2 = 46340, the last row
-  LA::AggregateMMsq(k, 6, nodes, 2, K, static_cast<int>(n));
-  EXPECT_EQ(K[LA::index(46340, 46340, n)], 15);  // k(2, 2)
-  EXPECT_EQ(K[LA::index(46338, 3, n)], 4);       // k(0, 3)
-  EXPECT_EQ(K[LA::index(5, 46339, n)], 32);      // k(5, 1)
-  munmap(p, bytes);
+  EXPECT_EQ(LA::index(5, 46339, n), std::int64_t(5) * 46341 + 46339);
 }

@@ -23,17 +23,10 @@ double principal_F(const double p[3], double Phi, double c) {
   return (s1 - s3) / 2 + (s1 + s3) / 2 * std::sin(Phi * kDeg) - c * std::cos(Phi * kDeg);
 }
 
-TEST(YieldFunction, WorkedValues) {
-  double zero[6] = {0, 0, 0, 0, 0, 0};
+TEST(YieldFunction, WorkedValuesAndThePrincipalStressForm) {
+  double zero[6] = {0, 0, 0, 0, 0, 0}, s[6] = {-10, -20, -50, 0, 0, 0};
   EXPECT_NEAR(FEM::MC_SG_F(zero, 6, 30.0, 5.0), -2.5 * std::sqrt(3.0), 1e-14);
-  double s[6] = {-10, -20, -50, 0, 0, 0};
-  const double p[3] = {-10, -20, -50};
-  const double F = FEM::MC_SG_F(s, 6, 30.0, 5.0);
-  EXPECT_NEAR(F, 0.670, 5e-4);
-  EXPECT_NEAR(F, principal_F(p, 30.0, 5.0), 1e-12);
-}
-
-TEST(YieldFunction, PrincipalStressFormOnRandomStresses) {
+  EXPECT_NEAR(FEM::MC_SG_F(s, 6, 30.0, 5.0), 0.670, 5e-4);
   th10test::Sampler rng(2024);
   for (int trial = 0; trial < 500; ++trial) {
     const double p[3] = {rng.uniform(-200, 50), rng.uniform(-200, 50), rng.uniform(-200, 50)};
@@ -41,16 +34,9 @@ TEST(YieldFunction, PrincipalStressFormOnRandomStresses) {
     double s6[6];
     rng.rotated_stress(p, s6);
     EXPECT_NEAR(FEM::MC_SG_F(s6, 6, Phi, c), principal_F(p, Phi, c), 1e-9) << trial;
-  }
-}
-
-TEST(YieldFunction, FourComponentsMatchSix) {
-  th10test::Sampler rng(77);
-  for (int trial = 0; trial < 100; ++trial) {
-    double s6[6] = {
-        rng.uniform(-100, 20), rng.uniform(-100, 20), rng.uniform(-100, 20), rng.uniform(-30, 30), 0, 0};
-    double s4[4] = {s6[0], s6[1], s6[3], s6[2]};
-    EXPECT_NEAR(FEM::MC_SG_F(s4, 4, 35.0, 3.0), FEM::MC_SG_F(s6, 6, 35.0, 3.0), 1e-11);
+    // Four components (x, y, xy, z) match six with zero out-of-plane shears.
+    double q6[6] = {s6[0], s6[1], s6[2], s6[3], 0, 0}, q4[4] = {s6[0], s6[1], s6[3], s6[2]};
+    EXPECT_NEAR(FEM::MC_SG_F(q4, 4, Phi, c), FEM::MC_SG_F(q6, 6, Phi, c), 1e-11);
   }
 }
 
@@ -99,23 +85,18 @@ TEST(MobilisedFrictionAngle, IsARootOfTheYieldFunctionInCompression) {
   EXPECT_GT(roots, 100);
 }
 
-TEST(MobilisedFrictionAngle, UnloadedPointsMobiliseNoFriction) {
+TEST(MobilisedFrictionAngle, UnloadedPointsAndPureShear) {
   // No stress and no cohesion: the lower bound, or 0 when no bounds apply.
-  double zero[6] = {0, 0, 0, 0, 0, 0};
+  double zero[6] = {0, 0, 0, 0, 0, 0}, minus_zero[6] = {-0.0, -0.0, -0.0, -0.0, -0.0, -0.0};
   EXPECT_EQ(FEM::MC_SG_F_Phi(zero, 6, 0.0, 5.0, 45.0), 5.0);
   EXPECT_EQ(FEM::MC_SG_F_Phi(zero, 6, 0.0, 45.0, 5.0), 0.0);
   // A zero stress with cohesion: the same result for +0 and -0.
-  double minus_zero[6] = {-0.0, -0.0, -0.0, -0.0, -0.0, -0.0};
   for (double* s : {zero, minus_zero}) {
     EXPECT_EQ(FEM::MC_SG_F_Phi(s, 6, 5.0, 10.0, 45.0), 10.0);
+    EXPECT_EQ(FEM::MC_SG_F_Phi(s, 4, 5.0, 10.0, 45.0), 10.0);
     EXPECT_NEAR(FEM::MC_SG_F_Phi(s, 6, 5.0, 45.0, 0.0), -90.0, 1e-12);
     EXPECT_NEAR(FEM::MC_SG_F_Phi(s, 6, -5.0, 45.0, 0.0), 90.0, 1e-12);
   }
-  double minus_zero4[4] = {-0.0, -0.0, -0.0, -0.0};
-  EXPECT_EQ(FEM::MC_SG_F_Phi(minus_zero4, 4, 5.0, 10.0, 45.0), 10.0);
-}
-
-TEST(MobilisedFrictionAngle, PureShearWithCohesion) {
   // sigma1 = -sigma3 = 3 gives a = 0 exactly; the angle is the root
   // -acos(tau / c) of F = tau - c cos(phi).
   double shear[6] = {0, 0, 0, 3, 0, 0};
@@ -134,24 +115,19 @@ TEST(MaterialFunctions, UnsupportedSizeUsesZeroInvariants) {
     double dq[3] = {-1, -1, -1};
     FEM::MC_SG_Qder(junk, n, 10.0, dq);
     EXPECT_DOUBLE_EQ(dq[0], std::sin(10.0 * kDeg));
-    EXPECT_EQ(dq[1], 0.0);
-    EXPECT_EQ(dq[2], 0.0);
+    EXPECT_TRUE(dq[1] == 0.0 && dq[2] == 0.0);
   }
 }
 
 TEST(PotentialDerivatives, CornerValuesForUniaxialStress) {
   const double sin_psi = std::sin(10.0 * kDeg);
-  double compression[6] = {-7, 0, 0, 0, 0, 0};
-  double dq[3];
-  FEM::MC_SG_Qder(compression, 6, 10.0, dq);
-  EXPECT_DOUBLE_EQ(dq[0], sin_psi);
-  EXPECT_NEAR(dq[1], (0.75 - sin_psi / 4) / 7.0, 1e-15);
-  EXPECT_EQ(dq[2], 0.0);
-  double tension[4] = {0, 7, 0, 0};
-  FEM::MC_SG_Qder(tension, 4, 10.0, dq);
-  EXPECT_DOUBLE_EQ(dq[0], sin_psi);
-  EXPECT_NEAR(dq[1], (0.75 + sin_psi / 4) / 7.0, 1e-15);
-  EXPECT_EQ(dq[2], 0.0);
+  double compression[6] = {-7, 0, 0, 0, 0, 0}, tension[4] = {0, 7, 0, 0}, dq[3];
+  for (double side : {-1.0, 1.0}) {
+    FEM::MC_SG_Qder(side < 0 ? compression : tension, side < 0 ? 6 : 4, 10.0, dq);
+    EXPECT_DOUBLE_EQ(dq[0], sin_psi);
+    EXPECT_NEAR(dq[1], (0.75 + side * sin_psi / 4) / 7.0, 1e-15);
+    EXPECT_EQ(dq[2], 0.0);
+  }
 }
 
 // Q = ds_bar (cos(theta)/sqrt(3) - sin(theta) sin(psi)/3) as a function of J2

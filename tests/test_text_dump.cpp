@@ -17,9 +17,10 @@
 namespace {
 
 using FiniteElementMethod::TH10G15;
+using th10test::captured_stdout;
 using th10test::read_file;
+using th10test::replace_all;
 using th10test::ScratchDir;
-using th10test::write_file;
 
 // The head of the element below and one Gauss-point block, with "@G" for the
 // point number and "@PHI" for Phi, the only fields that differ between points.
@@ -97,14 +98,8 @@ void fill(TH10G15::ELEMENT& el) {
   }
   for (int g = 0; g < 15; ++g) {
     TH10G15::GAUSSPOINT& p = el.GP[g];
-    p.sig_m = -12.5;
-    p.ds_bar = 7.25;
-    p.Lode = -0.3;
-    p.Phi = g + 0.5;
-    p.c = 15.0;
-    p.F = -1e-9;
-    p.Jac = 0.125;
-    p.w = 0.0123;
+    p.sig_m = -12.5, p.ds_bar = 7.25, p.Lode = -0.3, p.Phi = g + 0.5;
+    p.c = 15.0, p.F = -1e-9, p.Jac = 0.125, p.w = 0.0123;
     for (int c = 0; c < 6; ++c) {
       p.dstrain[c] = 1e-5 * (c + 1);
       p.strain[c] = -2e-4 * (c + 1);
@@ -115,12 +110,6 @@ void fill(TH10G15::ELEMENT& el) {
     for (int r = 0; r < 6; ++r)
       for (int j = 0; j < 30; ++j) p.B[r * 30 + j] = (r + 1) * 0.01 * (j + 1) - 0.05;
   }
-}
-
-std::string replace_all(std::string s, const std::string& from, const std::string& to) {
-  for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
-    s.replace(at, from.size(), to);
-  return s;
 }
 
 // The expected text of element e filled as above.
@@ -135,11 +124,7 @@ std::string element_text(int e) {
 }
 
 std::string dump(std::vector<TH10G15::ELEMENT>& elements, int nE) {
-  std::fflush(stdout);
-  testing::internal::CaptureStdout();
-  TH10G15::SaveTXT(elements.data(), nE);
-  std::fflush(stdout);
-  return testing::internal::GetCapturedStdout();
+  return captured_stdout([&] { TH10G15::SaveTXT(elements.data(), nE); });
 }
 
 const char kError[] = "--- ERROR! Cannot create TH10G15.TXT file!\n";
@@ -147,8 +132,7 @@ const char kError[] = "--- ERROR! Cannot create TH10G15.TXT file!\n";
 TEST(TextDump, WritesEveryElementAndGaussPointExactly) {
   ScratchDir dir;
   std::vector<TH10G15::ELEMENT> elements(2);
-  fill(elements[0]);
-  fill(elements[1]);
+  for (TH10G15::ELEMENT& el : elements) fill(el);
   EXPECT_EQ(dump(elements, 1), "");
   EXPECT_EQ(read_file("TH10G15.TXT"), element_text(0));
   // The next element follows the last row of B directly; nothing after the last.

@@ -1,7 +1,9 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -66,6 +68,20 @@ std::string read_file(const std::string& name) {
 void write_file(const std::string& name, const std::string& text) {
   std::ofstream out(name, std::ios::binary);
   out << text;
+}
+
+std::string captured_stdout(const std::function<void()>& f) {
+  std::fflush(stdout);
+  testing::internal::CaptureStdout();
+  f();
+  std::fflush(stdout);
+  return testing::internal::GetCapturedStdout();
+}
+
+std::string replace_all(std::string s, const std::string& from, const std::string& to) {
+  for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
+    s.replace(at, from.size(), to);
+  return s;
 }
 
 }  // namespace th10test

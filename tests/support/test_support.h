@@ -3,6 +3,7 @@
 #ifndef TH10FEM_TESTS_TEST_SUPPORT_H
 #define TH10FEM_TESTS_TEST_SUPPORT_H
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,12 @@ class ScratchDir {
 
 std::string read_file(const std::string& name);
 void write_file(const std::string& name, const std::string& text);
+
+// What f prints on the standard output.
+std::string captured_stdout(const std::function<void()>& f);
+
+// s with every occurrence of `from` replaced by `to`.
+std::string replace_all(std::string s, const std::string& from, const std::string& to);
 
 }  // namespace th10test
 
