@@ -134,6 +134,10 @@ struct StrengthCase {
   Stiffness stiffness;
 };
 
+void PrintTo(const StrengthCase& c, std::ostream* os) {
+  *os << c.file << ", sig3 = " << c.sig3;
+}
+
 class Th10runStrength : public ::testing::TestWithParam<StrengthCase> {};
 
 // The Mohr-Coulomb strength with phi the lower bound of the friction angle
@@ -163,6 +167,17 @@ TEST_P(Th10runStrength, ReachesTheMohrCoulombStrengthFromBelow) {
               c.file, strength, top, step, max_phi(s->m));
 }
 
+// Readable case names, for example "Triaxial_Mobilised_Sparse_Newton".
+std::string strength_case_name(const ::testing::TestParamInfo<StrengthCase>& info) {
+  static const char* const integration[] = {"Basic", "Mobilised", "PlasticForces"};
+  static const char* const stiffness[] = {"Elastic", "Tangent", "Newton"};
+  const StrengthCase& c = info.param;
+  return std::string(c.sig3 == 0.0 ? "Uniaxial" : "Triaxial") + "_" +
+         integration[static_cast<int>(c.integration)] + "_" +
+         (c.solver == SolverKind::Dense ? "Dense" : "Sparse") + "_" +
+         stiffness[static_cast<int>(c.stiffness)];
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cubes, Th10runStrength,
     ::testing::Values(StrengthCase{"triaxial/uniaxial.toml", 0.0, Integration::Basic, SolverKind::Dense,
@@ -176,7 +191,8 @@ INSTANTIATE_TEST_SUITE_P(
                       StrengthCase{"triaxial/triaxial.toml", 100.0, Integration::PlasticForces,
                                    SolverKind::Dense, Stiffness::Elastic},
                       StrengthCase{"triaxial/uniaxial.toml", 0.0, Integration::Basic, SolverKind::Sparse,
-                                   Stiffness::Newton}));
+                                   Stiffness::Newton}),
+    strength_case_name);
 
 TEST(Th10runFailures, UnsupportedBodyIsASolverError) {
   TempDir dir;
