@@ -60,36 +60,38 @@ void write_matrix(std::FILE* fid, const char* indent, const double* s) {
 using VectorField = double (TH10G15::GAUSSPOINT::*)[6];
 using ScalarField = double TH10G15::GAUSSPOINT::*;
 
-// A 6-component field (strain or stress) at the four points of each element.
-void write_matrix_block(std::FILE* fid, const char* head, const char* components, int step,
-                        const TH10G15::ELEMENT* elements, int nE, VectorField field) {
+// A result block over the four reported Gauss points of each element: the
+// element number, then write_point(fid, indent, point) for points 5, 8, 7, 6,
+// the first on the element's line and the others indented on lines of their own.
+template <class WritePoint>
+void write_gauss_block(std::FILE* fid, const char* head, const char* components, int step,
+                       const TH10G15::ELEMENT* elements, int nE, WritePoint write_point) {
   std::fprintf(fid, head, step);
   std::fputs(components, fid);
   std::fputs("Values\n", fid);
   for (int e = 0; e < nE; ++e) {
     std::fprintf(fid, "%4d ", e + 1);
-    for (int q = 0; q < 4; ++q) {
-      const TH10G15::GAUSSPOINT& g = elements[e].GP[kGiDGaussPoints[q]];
-      write_matrix(fid, q == 0 ? "" : "     ", g.*field);
-    }
+    for (int q = 0; q < 4; ++q) write_point(fid, q == 0 ? "" : "     ", elements[e].GP[kGiDGaussPoints[q]]);
   }
   std::fputs("End Values\n", fid);
+}
+
+// A 6-component field (strain or stress) at the four points of each element.
+void write_matrix_block(std::FILE* fid, const char* head, const char* components, int step,
+                        const TH10G15::ELEMENT* elements, int nE, VectorField field) {
+  write_gauss_block(fid, head, components, step, elements, nE,
+                    [field](std::FILE* f, const char* indent, const TH10G15::GAUSSPOINT& g) {
+                      write_matrix(f, indent, g.*field);
+                    });
 }
 
 // A scalar field (G or Phi) at the four points of each element.
 void write_scalar_block(std::FILE* fid, const char* head, const char* components, int step,
                         const TH10G15::ELEMENT* elements, int nE, ScalarField field) {
-  std::fprintf(fid, head, step);
-  std::fputs(components, fid);
-  std::fputs("Values\n", fid);
-  for (int e = 0; e < nE; ++e) {
-    std::fprintf(fid, "%4d ", e + 1);
-    for (int q = 0; q < 4; ++q) {
-      const TH10G15::GAUSSPOINT& g = elements[e].GP[kGiDGaussPoints[q]];
-      std::fprintf(fid, "%s%15E\n", q == 0 ? "" : "     ", g.*field);
-    }
-  }
-  std::fputs("End Values\n", fid);
+  write_gauss_block(fid, head, components, step, elements, nE,
+                    [field](std::FILE* f, const char* indent, const TH10G15::GAUSSPOINT& g) {
+                      std::fprintf(f, "%s%15E\n", indent, g.*field);
+                    });
 }
 
 }  // namespace
