@@ -363,7 +363,7 @@ AnalysisResult run_analysis(const Problem& p, Model& m, const Boundary& b, Linea
                             ResultWriter& out, const AnalysisOptions& opt) {
   Run run(p, m, b, solver, out, opt);
   AnalysisResult res;
-  const StepsSpec& st = p.steps;
+  const StepsInput& st = p.steps;
 
   // The elastic stiffness: the matrix of the initial-stiffness method, and a
   // check that the supports hold the body (a singular matrix stops here).

@@ -91,7 +91,7 @@ std::vector<std::pair<int, int>> boundary_faces(const Model& m) {
   return out;
 }
 
-void add_pressure(const Model& m, const PressureSpec& ps, const std::vector<std::pair<int, int>>& faces,
+void add_pressure(const Model& m, const PressureInput& ps, const std::vector<std::pair<int, int>>& faces,
                   double tol, Boundary& b) {
   std::vector<char> in(m.nNodes(), 0);
   for (int i : nodes_in_box(m, ps.box, tol)) in[i] = 1;
@@ -144,7 +144,7 @@ Boundary build_boundary(const Model& m, const Problem& p) {
   b.Fref.assign(n, 0.0);
 
   // Supports: displacement held at zero in the listed directions.
-  for (const SupportSpec& s : p.supports) {
+  for (const SupportInput& s : p.supports) {
     const std::vector<int> set = nodes_in_box(m, s.box, tol);
     if (set.empty()) throw ModelError(box_error(s.where, "support box selects no node of the mesh"));
     for (int i : set)
@@ -152,7 +152,7 @@ Boundary build_boundary(const Model& m, const Problem& p) {
         if (s.fix[d]) c.kind[3 * i + d] = Constraints::Fixed;
   }
   // Prescribed displacements override supports; a later one overrides an earlier one.
-  for (const DisplacementSpec& s : p.displacements) {
+  for (const DisplacementInput& s : p.displacements) {
     const std::vector<int> set = nodes_in_box(m, s.box, tol);
     if (set.empty()) throw ModelError(box_error(s.where, "displacement box selects no node of the mesh"));
     for (int i : set) {
@@ -168,7 +168,7 @@ Boundary build_boundary(const Model& m, const Problem& p) {
   // Pressures on boundary faces whose six nodes lie in the box.
   if (!p.pressures.empty()) {
     const auto faces = boundary_faces(m);
-    for (const PressureSpec& s : p.pressures) add_pressure(m, s, faces, tol, b);
+    for (const PressureInput& s : p.pressures) add_pressure(m, s, faces, tol, b);
   }
   // Nodes that belong to no element have no stiffness: hold them fixed.
   std::vector<char> used(m.nNodes(), 0);

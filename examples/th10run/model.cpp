@@ -49,7 +49,7 @@ void read_gid(const std::string& name, Model& m) {
     throw ModelError("cannot read the GiD mesh " + name + "_ascii.msh (see the message above)");
 }
 
-void read_box(const MeshSpec& s, Model& m) {
+void read_box(const MeshInput& s, Model& m) {
   const boxmesh::BoxMesh b = boxmesh::make_box(graded(s.origin[0], s.size[0], s.cells[0], s.grading[0]),
                                                graded(s.origin[1], s.size[1], s.cells[1], s.grading[1]),
                                                graded(s.origin[2], s.size[2], s.cells[2], s.grading[2]));
@@ -104,12 +104,12 @@ void check_jacobians(const Model& m) {
 
 }  // namespace
 
-Model build_model(const MeshSpec& spec) {
+Model build_model(const MeshInput& mesh) {
   Model m;
-  if (spec.kind == MeshKind::Gid)
-    read_gid(spec.gid_name, m);
+  if (mesh.kind == MeshKind::Gid)
+    read_gid(mesh.gid_name, m);
   else
-    read_box(spec, m);
+    read_box(mesh, m);
   for (const FEM::NODE& n : m.nodes)
     if (!std::isfinite(n.x) || !std::isfinite(n.y) || !std::isfinite(n.z))
       throw ModelError("the mesh has a node with a coordinate that is not a finite number");
@@ -128,7 +128,7 @@ void gauss_point_position(const TH10G15::ELEMENT& el, int g, double* xyz) {
   }
 }
 
-void set_up_material(Model& m, const MaterialSpec& mat, const InitialStressSpec& init) {
+void set_up_material(Model& m, const MaterialInput& mat, const InitialStressInput& init) {
   const double G = mat.E / (2.0 * (1.0 + mat.nu));
   for (TH10G15::ELEMENT& el : m.elems)
     for (int g = 0; g < 15; ++g) {

@@ -43,11 +43,11 @@ std::vector<double> graded(double a, double length, int n, double ratio);
 // ModelError for a mesh that cannot be read or has an element with a
 // non-positive Jacobian. The GiD reader writes "gid_mesh.txt" into the working
 // directory.
-Model build_model(const MeshSpec& spec);
+Model build_model(const MeshInput& mesh);
 
 // Stores E, nu, G, c and the initial stress (in stress0 and stress) in every
 // Gauss point and evaluates the material state once.
-void set_up_material(Model& m, const MaterialSpec& mat, const InitialStressSpec& init);
+void set_up_material(Model& m, const MaterialInput& mat, const InitialStressInput& init);
 
 // The x, y, z of Gauss point g of an element (shape functions times node coordinates).
 void gauss_point_position(const TH10G15::ELEMENT& el, int g, double* xyz);

@@ -248,7 +248,7 @@ class Section {
   std::set<std::string> used_;
 };
 
-void read_mesh(Section& s, MeshSpec& m, const fs::path& dir) {
+void read_mesh(Section& s, MeshInput& m, const fs::path& dir) {
   m.kind = static_cast<MeshKind>(s.choice("type", 0, {"box", "gid"}));
   if (m.kind == MeshKind::Gid) {
     const toml::node* n = s.get("file");
@@ -269,7 +269,7 @@ void read_mesh(Section& s, MeshSpec& m, const fs::path& dir) {
   s.finish({"type", "origin", "size", "cells", "grading"});
 }
 
-void read_material(Section& s, MaterialSpec& m) {
+void read_material(Section& s, MaterialInput& m) {
   m.E = s.number("E", m.E, kPositive);
   m.nu = s.number("nu", m.nu, Range{-1.0, 0.5, true, true});
   m.c = s.number("c", m.c, kPositive);
@@ -279,7 +279,7 @@ void read_material(Section& s, MaterialSpec& m) {
   s.finish({"E", "nu", "c", "phi", "psi", "associated"});
 }
 
-void read_initial(Section& s, InitialStressSpec& i) {
+void read_initial(Section& s, InitialStressInput& i) {
   i.kind = static_cast<InitialStressKind>(s.choice("type", 0, {"none", "uniform", "geostatic"}));
   if (i.kind == InitialStressKind::Uniform) {
     s.numbers("stress", i.stress, 6, kAny, true);
@@ -294,7 +294,7 @@ void read_initial(Section& s, InitialStressSpec& i) {
   }
 }
 
-void read_steps(Section& s, StepsSpec& st) {
+void read_steps(Section& s, StepsInput& st) {
   st.increments = s.integer("increments", st.increments, 1, 100000);
   st.max_iterations = s.integer("max_iterations", st.max_iterations, 1, 10000);
   st.tolerance = s.number("tolerance", st.tolerance, Range{0.0, 1.0, true, true});
@@ -307,13 +307,13 @@ void read_steps(Section& s, StepsSpec& st) {
       {"increments", "max_iterations", "tolerance", "stiffness", "integration", "acceleration", "max_cuts"});
 }
 
-void read_solver(Section& s, SolverSpec& so) {
+void read_solver(Section& s, SolverInput& so) {
   so.kind = static_cast<SolverKind>(s.choice("type", 0, {"auto", "dense", "sparse"}));
   so.dense_limit = s.integer("dense_limit", so.dense_limit, 0, 20000);
   s.finish({"type", "dense_limit"});
 }
 
-void read_output(Section& s, OutputSpec& o) {
+void read_output(Section& s, OutputInput& o) {
   o.folder = s.text("folder", o.folder);
   o.name = s.text("name", o.name);
   for (char ch : o.name)
@@ -367,7 +367,7 @@ Problem parse_problem(const std::string& text, const std::string& path) {
   const auto supports = top.tables("support");
   for (size_t i = 0; i < supports.size(); ++i) {
     Section s(*supports[i], "support[" + std::to_string(i + 1) + "]", shown);
-    SupportSpec sp;
+    SupportInput sp;
     sp.where = s.where();
     sp.box = s.box("box");
     s.axes("fix", sp.fix);
@@ -377,7 +377,7 @@ Problem parse_problem(const std::string& text, const std::string& path) {
   const auto displacements = top.tables("displacement");
   for (size_t i = 0; i < displacements.size(); ++i) {
     Section s(*displacements[i], "displacement[" + std::to_string(i + 1) + "]", shown);
-    DisplacementSpec d;
+    DisplacementInput d;
     d.where = s.where();
     d.name = default_name("displacement", i, s.text("name", ""));
     d.box = s.box("box");
@@ -391,7 +391,7 @@ Problem parse_problem(const std::string& text, const std::string& path) {
   const auto pressures = top.tables("pressure");
   for (size_t i = 0; i < pressures.size(); ++i) {
     Section s(*pressures[i], "pressure[" + std::to_string(i + 1) + "]", shown);
-    PressureSpec pr;
+    PressureInput pr;
     pr.where = s.where();
     pr.name = default_name("pressure", i, s.text("name", ""));
     pr.box = s.box("box");

@@ -27,7 +27,7 @@ struct Box {
 
 enum class MeshKind { Box, Gid };
 
-struct MeshSpec {
+struct MeshInput {
   MeshKind kind = MeshKind::Box;  // type = "box" (default) or "gid"
   std::string gid_name;           // gid: file name without "_ascii.msh", made absolute
   double origin[3] = {0, 0, 0};   // box: lowest corner, default 0, 0, 0
@@ -36,7 +36,7 @@ struct MeshSpec {
   double grading[3] = {1, 1, 1};  // box: last cell over first cell along each axis, default 1
 };
 
-struct MaterialSpec {
+struct MaterialInput {
   double E = 1.0e5;         // Young's modulus
   double nu = 0.3;          // Poisson's ratio
   double c = 10.0;          // cohesion
@@ -47,7 +47,7 @@ struct MaterialSpec {
 
 enum class InitialStressKind { None, Uniform, Geostatic };
 
-struct InitialStressSpec {
+struct InitialStressInput {
   InitialStressKind kind = InitialStressKind::None;
   double stress[6] = {0, 0, 0, 0, 0, 0};  // uniform: x, y, z, xy, yz, zx
   double unit_weight = 0.0;               // geostatic: weight per volume, z is up
@@ -62,13 +62,13 @@ struct LinearValue {
   double at(const double* xyz) const { return a + g[0] * xyz[0] + g[1] * xyz[1] + g[2] * xyz[2]; }
 };
 
-struct SupportSpec {
+struct SupportInput {
   std::string where;  // "file:line" of the table, for messages
   Box box;
   bool fix[3] = {false, false, false};
 };
 
-struct DisplacementSpec {
+struct DisplacementInput {
   std::string where;
   std::string name;
   Box box;
@@ -76,7 +76,7 @@ struct DisplacementSpec {
   LinearValue value[3];                // displacement at load factor 1
 };
 
-struct PressureSpec {
+struct PressureInput {
   std::string where;
   std::string name;
   Box box;
@@ -87,7 +87,7 @@ enum class Stiffness { Elastic, Tangent, Newton };
 enum class Integration { Basic, Mobilised, PlasticForces };
 enum class Acceleration { None, Broyden };
 
-struct StepsSpec {
+struct StepsInput {
   int increments = 10;      // equal load increments from 0 to 1
   int max_iterations = 30;  // equilibrium iterations before a cut
   double tolerance = 1e-6;  // relative out-of-balance force
@@ -99,12 +99,12 @@ struct StepsSpec {
 
 enum class SolverKind { Auto, Dense, Sparse };
 
-struct SolverSpec {
+struct SolverInput {
   SolverKind kind = SolverKind::Auto;
   int dense_limit = 1500;  // auto: dense LAPACK up to this many nodes
 };
 
-struct OutputSpec {
+struct OutputInput {
   std::string folder;  // default: "<problem name>_results" in the working directory
   std::string name;    // file stem of the results, default: the problem name
   bool gid = true;     // GiD .post.msh / .post.res
@@ -117,15 +117,15 @@ struct OutputSpec {
 struct Problem {
   std::string file;   // path of the problem file
   std::string title;  // default: the problem file's stem
-  MeshSpec mesh;
-  MaterialSpec material;
-  InitialStressSpec initial;
-  std::vector<SupportSpec> supports;
-  std::vector<DisplacementSpec> displacements;
-  std::vector<PressureSpec> pressures;
-  StepsSpec steps;
-  SolverSpec solver;
-  OutputSpec output;
+  MeshInput mesh;
+  MaterialInput material;
+  InitialStressInput initial;
+  std::vector<SupportInput> supports;
+  std::vector<DisplacementInput> displacements;
+  std::vector<PressureInput> pressures;
+  StepsInput steps;
+  SolverInput solver;
+  OutputInput output;
 };
 
 // Reads and checks a problem file. Throws ProblemError on any wrong, missing

@@ -27,7 +27,7 @@ TEST(Th10runMesh, GradedCoordinatesSpanTheLengthWithTheGivenRatio) {
 }
 
 TEST(Th10runMesh, BoxRecordsHaveNodeMajorDofsAndPositiveJacobians) {
-  MeshSpec s;
+  MeshInput s;
   s.cells[0] = 2;
   s.cells[1] = 1;
   s.cells[2] = 3;
@@ -48,7 +48,7 @@ TEST(Th10runMesh, BoxRecordsHaveNodeMajorDofsAndPositiveJacobians) {
 
 TEST(Th10runMesh, BadGidMeshesGiveErrorsNotCrashes) {
   th10run_test::TempDir dir;
-  MeshSpec s;
+  MeshInput s;
   s.kind = MeshKind::Gid;
   s.gid_name = dir.path() + "/missing";
   EXPECT_THROW(build_model(s), ModelError);
@@ -194,7 +194,7 @@ TEST(Th10runLoads, EmptyNodeSetsAreErrorsThatNameTheTable) {
 
 TEST(Th10runOutput, VtkNodeOrderMatchesTheGeometry) {
   // VTK corners right-handed; each VTK mid-edge node halfway along its edge.
-  const Model m = build_model(MeshSpec{});
+  const Model m = build_model(MeshInput{});
   static const int edges[6][2] = {{0, 1}, {1, 2}, {2, 0}, {0, 3}, {1, 3}, {2, 3}};
   for (const auto& el : m.elems) {
     const double* c = el.Coords;

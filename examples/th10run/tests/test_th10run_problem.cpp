@@ -108,7 +108,7 @@ every = 3
   EXPECT_TRUE(p.supports[0].fix[0] && !p.supports[0].fix[1] && p.supports[0].fix[2]);
   EXPECT_EQ(p.supports[0].where, "case.toml:18");
   ASSERT_EQ(p.displacements.size(), 1u);
-  const DisplacementSpec& d = p.displacements[0];
+  const DisplacementInput& d = p.displacements[0];
   EXPECT_TRUE(d.on[0] && !d.on[1] && d.on[2]);
   const double at[3] = {1, 1, 1};
   EXPECT_DOUBLE_EQ(d.value[0].at(at), 6.5);
