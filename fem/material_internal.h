@@ -21,6 +21,11 @@ void SigInv(int n, double* stress, double* sigma_m, double* ds_bar, double* thet
 //   F = sin(phi) sigma_m + ds_bar (cos(theta)/sqrt(3) - sin(theta) sin(phi)/3) - c cos(phi).
 double MC_F(double Phi, double c, double sigma_m, double ds_bar, double theta_Lode);
 
+// Friction angle (degrees) at which a stress with these invariants lies on the
+// yield surface with cohesion c, bounded to Phi_min .. Phi_max only when
+// Phi_max > Phi_min (the routine behind FEM::MC_SG_F_Phi).
+double MC_F_Phi(double c, double Phi_min, double Phi_max, double sigma_m, double ds_bar, double theta_Lode);
+
 // Derivatives of the plastic potential Q (F with Psi for Phi, without the
 // cohesion term) with respect to sigma_m, J2 and J3. Within the corner band
 // |sin(theta)| > 0.49 the Lode angle is held at the corner: dq3 = 0.

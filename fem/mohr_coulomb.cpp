@@ -69,22 +69,14 @@ void MC_Qder(double Psi, double ds_bar, double theta_Lode, double* dq1, double* 
   }
 }
 
-}  // namespace detail
-
-double FEM::MC_SG_F(double* stress, int n, double Phi, double c) {
-  const Invariants inv = invariants_of(stress, n);
-  return detail::MC_F(Phi, c, inv.sigma_m, inv.ds_bar, inv.theta_Lode);
-}
-
 // Friction angle (degrees) at which the stress lies on the yield surface with
 // cohesion c: F = a sin(phi) + b - c cos(phi) = 0 with a = (sigma1 + sigma3)/2,
 // b = (sigma1 - sigma3)/2. The result is bounded to [Phi_min, Phi_max] only
 // when Phi_max > Phi_min.
-double FEM::MC_SG_F_Phi(double* stress, int n, double c, double Phi_min, double Phi_max) {
+double MC_F_Phi(double c, double Phi_min, double Phi_max, double sigma_m, double ds_bar, double theta_Lode) {
   const bool bounded = Phi_max > Phi_min;
-  const Invariants inv = invariants_of(stress, n);
-  const double a = inv.sigma_m - inv.ds_bar * std::sin(inv.theta_Lode) / 3.0;
-  const double b = inv.ds_bar * std::cos(inv.theta_Lode) / std::sqrt(3.0);
+  const double a = sigma_m - ds_bar * std::sin(theta_Lode) / 3.0;
+  const double b = ds_bar * std::cos(theta_Lode) / std::sqrt(3.0);
   const double a2_c2 = a * a + c * c;
   // No stress and no cohesion: nothing is mobilised.
   if (a2_c2 == 0.0) return bounded ? Phi_min : 0.0;
@@ -98,6 +90,18 @@ double FEM::MC_SG_F_Phi(double* stress, int n, double c, double Phi_min, double 
     if (Phi < Phi_min) Phi = Phi_min;
   }
   return Phi;
+}
+
+}  // namespace detail
+
+double FEM::MC_SG_F(double* stress, int n, double Phi, double c) {
+  const Invariants inv = invariants_of(stress, n);
+  return detail::MC_F(Phi, c, inv.sigma_m, inv.ds_bar, inv.theta_Lode);
+}
+
+double FEM::MC_SG_F_Phi(double* stress, int n, double c, double Phi_min, double Phi_max) {
+  const Invariants inv = invariants_of(stress, n);
+  return detail::MC_F_Phi(c, Phi_min, Phi_max, inv.sigma_m, inv.ds_bar, inv.theta_Lode);
 }
 
 // dq = (dQ/dsigma_m, dQ/dJ2, dQ/dJ3). A stress of other than 4 or 6

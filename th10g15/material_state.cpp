@@ -3,6 +3,7 @@
 #include "LA.h"
 #include "TH10G15.h"
 #include "element_kernels.h"
+#include "material_internal.h"
 
 namespace FiniteElementMethod {
 namespace {
@@ -25,10 +26,14 @@ void prefetch_fields(const TH10G15::GAUSSPOINT* p) {
 // Phi, Psi, F, De, Dp and Dep of one Gauss point at its committed stress.
 // Phi is the friction angle (degrees) that the stress mobilises with the
 // point's cohesion, bounded to Phi_min .. 45 while Phi_min < 45.
+// The invariants of the stress are formed once for both the angle and F
+// (the same values that MC_SG_F_Phi and MC_SG_F form each for itself).
 void evaluate_point(TH10G15::GAUSSPOINT& g, double Phi_min, int assoc, double Psi) {
-  g.Phi = FEM::MC_SG_F_Phi(g.stress, 6, g.c, Phi_min, 45.0);
+  double sigma_m, ds_bar, theta_Lode;
+  detail::SigInv(6, g.stress, &sigma_m, &ds_bar, &theta_Lode);
+  g.Phi = detail::MC_F_Phi(g.c, Phi_min, 45.0, sigma_m, ds_bar, theta_Lode);
   g.Psi = (assoc == 1) ? g.Phi : Psi;
-  g.F = FEM::MC_SG_F(g.stress, 6, g.Phi, g.c);
+  g.F = detail::MC_F(g.Phi, g.c, sigma_m, ds_bar, theta_Lode);
   FEM::SG_De(6, g.E, g.nu, g.De);
   FEM::MC_SG_Dep(g.stress, 6, g.Phi, g.Psi, g.c, g.De, g.Dp, g.Dep);
 }
