@@ -12,6 +12,7 @@
 
 #include "FEM.h"
 #include "material_internal.h"
+#include "vector_kernel.h"
 
 namespace FiniteElementMethod {
 namespace {
@@ -140,65 +141,90 @@ GradientZone gradients6(const double* s, double sin_phi, double sin_psi, double*
   return detail::kSmoothZone;
 }
 
-// Dp = (De dqds)(dfds^T De) / H with H = dfds^T De dqds, Dep = De - Dp, all
-// N x N row-major. Returns false where H is zero or not finite or an entry of
-// Dep is not finite; Dp and Dep are then to be reset by the caller.
+// The vectors of the plastic matrix Dp = (De dqds)(dfds^T De) / H with
+// H = dfds^T De dqds: ddqds = De dqds, dfdsd = De^T dfds and 1/H.
 template <int N>
-bool form_plastic(const double* De, const double* dfds, const double* dqds, double* Dp, double* Dep) {
+struct PlasticVectors {
   double ddqds[N];
   double dfdsd[N];
-  double De_max = 0.0;
+  double inv_H;
+  // Whether every entry of Dep = De - Dp is known to be finite without
+  // looking at it: rounding is monotone, so (sum |ddqds|)(sum |dfdsd|) |1/H|
+  // bounds every |Dp| entry and sum |De| every |De| entry, and with both
+  // within half the double range no entry of Dep can overflow. (A NaN or
+  // infinity in De has already made H non-finite.) Sums of magnitudes, unlike
+  // a maximum, carry a NaN along.
+  bool bounded;
+};
+
+// Forms the vectors of Dp. Returns false where H is zero or not finite.
+template <int N>
+bool plastic_vectors(const double* De, const double* dfds, const double* dqds, PlasticVectors<N>& pv) {
+  double De_sum = 0.0;
   for (int i = 0; i < N; ++i) {
+    const double* row = De + i * N;
     double q = 0.0;
     double f = 0.0;
     for (int j = 0; j < N; ++j) {
-      const double d = De[i * N + j];
-      q += d * dqds[j];
-      f += d * dfds[j];
-      De_max = std::max(De_max, std::fabs(d));
+      q += row[j] * dqds[j];
+      f += row[j] * dfds[j];
     }
-    ddqds[i] = q;
-    dfdsd[i] = f;
+    pv.ddqds[i] = q;
+    pv.dfdsd[i] = f;
   }
+  for (int k = 0; k < N * N; ++k) De_sum += std::fabs(De[k]);
   double H = 0.0;
-  for (int i = 0; i < N; ++i) H += dfdsd[i] * dqds[i];
+  for (int i = 0; i < N; ++i) H += pv.dfdsd[i] * dqds[i];
   if (H == 0.0 || !std::isfinite(H)) return false;
-
-  // (ddqds[i] dfdsd[j]) / H, with the division taken once; the product is
-  // formed first so that Dp is exactly symmetric when dqds = dfds.
-  const double inv_H = 1.0 / H;
-  // Sums of magnitudes bound every |ddqds[i]| and |dfdsd[j]| and, unlike a
-  // maximum, carry a NaN along.
+  pv.inv_H = 1.0 / H;
   double q_sum = 0.0;
   double f_sum = 0.0;
   for (int i = 0; i < N; ++i) {
-    q_sum += std::fabs(ddqds[i]);
-    f_sum += std::fabs(dfdsd[i]);
+    q_sum += std::fabs(pv.ddqds[i]);
+    f_sum += std::fabs(pv.dfdsd[i]);
   }
-  // Row by row: the row of De is read before any output of the row is
-  // written, so that the compiler may pair the operations.
+  const double half_range = 0.5 * DBL_MAX;
+  pv.bounded = (q_sum * f_sum) * std::fabs(pv.inv_H) <= half_range && De_sum <= half_range;
+  return true;
+}
+
+// Dp = (ddqds[i] dfdsd[j]) / H and Dep = De - Dp, all N x N row-major.
+// Returns false where H is zero or not finite or an entry of Dep is not
+// finite; Dp and Dep are then to be reset by the caller.
+template <int N>
+bool form_plastic(const double* De, const double* dfds, const double* dqds, double* Dp, double* Dep) {
+  PlasticVectors<N> pv;
+  if (!plastic_vectors<N>(De, dfds, dqds, pv)) return false;
+  // The division is taken once; the product is formed first so that Dp is
+  // exactly symmetric when dqds = dfds. Row by row: the row of De is read
+  // before any output of the row is written, so that the compiler may pair
+  // the operations.
   for (int i = 0; i < N; ++i) {
     double De_row[N];
     double Dp_row[N];
     double Dep_row[N];
     for (int j = 0; j < N; ++j) De_row[j] = De[i * N + j];
-    const double q = ddqds[i];
+    const double q = pv.ddqds[i];
     for (int j = 0; j < N; ++j) {
-      Dp_row[j] = (q * dfdsd[j]) * inv_H;
+      Dp_row[j] = (q * pv.dfdsd[j]) * pv.inv_H;
       Dep_row[j] = De_row[j] - Dp_row[j];
     }
     for (int j = 0; j < N; ++j) Dp[i * N + j] = Dp_row[j];
     for (int j = 0; j < N; ++j) Dep[i * N + j] = Dep_row[j];
   }
-  // Rounding is monotone, so (q_sum f_sum) |1/H| bounds every |Dp| entry; with
-  // it and every |De| entry within half the double range no entry of Dep can
-  // overflow. (A NaN or infinity in De has already made H non-finite.) Beyond
-  // that every entry is checked.
-  const double half_range = 0.5 * DBL_MAX;
-  if ((q_sum * f_sum) * std::fabs(inv_H) <= half_range && De_max <= half_range) return true;
+  if (pv.bounded) return true;
   for (int k = 0; k < N * N; ++k)
     if (!std::isfinite(Dep[k])) return false;
   return true;
+}
+
+// out (6) = M v, M 6 x 6 row-major.
+void times6(const double* M, const double* v, double* out) {
+  for (int i = 0; i < 6; ++i) {
+    double s = 0.0;
+    for (int j = 0; j < 6; ++j) s += M[6 * i + j] * v[j];
+    out[i] = s;
+  }
 }
 
 // The elastic answer: Dp = 0, Dep = De over n x n entries.
@@ -213,11 +239,15 @@ void elastic_only(int n, const double* De, double* Dp, double* Dep) {
 
 namespace detail {
 
+double sin_of_degrees(double angle) {
+  return std::sin(to_radians(angle));
+}
+
 GradientZone MC_Gradients(int n, double Phi, double Psi, const double* sig, double* dfds, double* dqds,
                           double* sin_theta) {
   if (n != 4 && n != 6) return kNoGradient;
-  const double sin_phi = std::sin(to_radians(Phi));
-  const double sin_psi = std::sin(to_radians(Psi));
+  const double sin_phi = sin_of_degrees(Phi);
+  const double sin_psi = sin_of_degrees(Psi);
   if (n == 6) return gradients6(sig, sin_phi, sin_psi, dfds, dqds, sin_theta);
   double s6[6];
   double dfds6[6];
@@ -240,6 +270,38 @@ void MC_Dep(int n, double Phi, double Psi, double* De, double* sig, double* Dp, 
     plastic = (n == 6) ? form_plastic<6>(De, dfds, dqds, Dp, Dep) : form_plastic<4>(De, dfds, dqds, Dp, Dep);
   }
   if (!plastic) elastic_only(n, De, Dp, Dep);
+}
+
+TH10FEM_VECTOR_KERNEL void MC_Dep_times(double sin_phi, double sin_psi, const double* De, const double* sig,
+                                        const double* v, double* Dep_v, double* Dp_v) {
+  double dfds[6];
+  double dqds[6];
+  PlasticVectors<6> pv;
+  if (gradients6(sig, sin_phi, sin_psi, dfds, dqds, nullptr) == kNoGradient ||
+      !plastic_vectors<6>(De, dfds, dqds, pv)) {
+    times6(De, v, Dep_v);  // Dep = De, Dp = 0
+    if (Dp_v != nullptr)
+      for (int i = 0; i < 6; ++i) Dp_v[i] = 0.0;
+    return;
+  }
+  if (!pv.bounded) {
+    // Entries near the overflow threshold: form the matrices and look at them.
+    double Dp[36];
+    double Dep[36];
+    if (!form_plastic<6>(De, dfds, dqds, Dp, Dep)) elastic_only(6, De, Dp, Dep);
+    times6(Dep, v, Dep_v);
+    if (Dp_v != nullptr) times6(Dp, v, Dp_v);
+    return;
+  }
+  // Dp v = ddqds (dfdsd . v) / H; Dep v = De v - Dp v.
+  double fv = 0.0;
+  for (int j = 0; j < 6; ++j) fv += pv.dfdsd[j] * v[j];
+  const double s = fv * pv.inv_H;
+  double De_v[6];
+  times6(De, v, De_v);
+  for (int i = 0; i < 6; ++i) Dep_v[i] = De_v[i] - pv.ddqds[i] * s;
+  if (Dp_v != nullptr)
+    for (int i = 0; i < 6; ++i) Dp_v[i] = pv.ddqds[i] * s;
 }
 
 }  // namespace detail

@@ -47,6 +47,17 @@ GradientZone MC_Gradients(int n, double Phi, double Psi, const double* sig, doub
 // Dp = 0 and Dep = De. For n outside 1..6 nothing is written.
 void MC_Dep(int n, double Phi, double Psi, double* De, double* sig, double* Dp, double* Dep);
 
+// sin of an angle in degrees, as the gradients take it of Phi and Psi.
+double sin_of_degrees(double angle);
+
+// The products Dep v and (with Dp_v not null) Dp v of the matrices that
+// MC_Dep forms for a stress of 6 components, without forming the matrices:
+// Dp v = (De dqds)(dfds^T De v) / H. The angles come as sin_phi =
+// sin_of_degrees(Phi), sin_psi = sin_of_degrees(Psi). Equal to the products of
+// MC_Dep's matrices to rounding, with the same elastic fall-backs.
+void MC_Dep_times(double sin_phi, double sin_psi, const double* De, const double* sig, const double* v,
+                  double* Dep_v, double* Dp_v);
+
 }  // namespace detail
 }  // namespace FiniteElementMethod
 

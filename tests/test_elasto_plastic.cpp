@@ -312,4 +312,45 @@ TEST_F(ElastoPlastic, FiniteInputsGiveFiniteOutputs) {
   }
 }
 
+TEST_F(ElastoPlastic, ProductsWithoutTheMatricesMatchTheMatrices) {
+  // Dep v and Dp v formed from the gradients agree with the matrices times v:
+  // smooth and corner zones, the elastic fall-backs and moduli so large that
+  // the entries must be looked at.
+  th10test::Sampler rng(11);
+  const double v[6] = {2e-4, -1e-4, -3e-4, 1.5e-4, -0.5e-4, 1e-4};
+  double D_huge[36], D_zero[36] = {};
+  for (int k = 0; k < 36; ++k) D_huge[k] = De[k] * 2e304;
+  for (int trial = 0; trial < 60; ++trial) {
+    double p[3] = {rng.uniform(-200, 20), rng.uniform(-200, 20), rng.uniform(-200, 20)};
+    if (trial % 3 == 1) p[1] = p[0];  // Lode angle at a corner
+    if (trial == 2) p[0] = p[1] = p[2] = -50.0;
+    double sig[6];
+    rng.rotated_stress(p, sig);
+    const double Phi = rng.uniform(5, 45), Psi = rng.uniform(0, 20);
+    const double* D = (trial == 4) ? D_huge : (trial == 5) ? D_zero : De;
+    double Dcopy[36];
+    for (int k = 0; k < 36; ++k) Dcopy[k] = D[k];
+    const Tangent t = dep6(sig, Phi, Psi, Dcopy);
+    double Dep_v[6], Dp_v[6], Dep_v_only[6];
+    detail::MC_Dep_times(detail::sin_of_degrees(Phi), detail::sin_of_degrees(Psi), D, sig, v, Dep_v, Dp_v);
+    detail::MC_Dep_times(detail::sin_of_degrees(Phi), detail::sin_of_degrees(Psi), D, sig, v, Dep_v_only,
+                         nullptr);
+    for (int i = 0; i < 6; ++i) {
+      double ep = 0.0, pp = 0.0, scale = 0.0;
+      for (int j = 0; j < 6; ++j) {
+        ep += t.Dep[6 * i + j] * v[j];
+        pp += t.Dp[6 * i + j] * v[j];
+        scale += std::fabs(D[6 * i + j] * v[j]) + std::fabs(t.Dp[6 * i + j] * v[j]);
+      }
+      EXPECT_NEAR(Dep_v[i], ep, 1e-13 * scale) << trial << " " << i;
+      EXPECT_NEAR(Dp_v[i], pp, 1e-13 * scale) << trial << " " << i;
+      EXPECT_EQ(Dep_v_only[i], Dep_v[i]);
+      EXPECT_TRUE(std::isfinite(Dep_v[i]) && std::isfinite(Dp_v[i])) << trial;
+      if (trial == 2 || trial == 5) {
+        EXPECT_EQ(Dp_v[i], 0.0);
+      }
+    }
+  }
+}
+
 }  // namespace

@@ -64,7 +64,7 @@ void scripted_Dep(double* sig, int, double Phi, double Psi, double c, double*, d
   script->dep_calls.push_back(record(sig, Phi, Psi, c));
 }
 
-const detail::MaterialModel kScripted{&scripted_F, &scripted_F_Phi, &scripted_Dep};
+const detail::MaterialModel kScripted{&scripted_F, &scripted_F_Phi, &scripted_Dep, nullptr, nullptr};
 
 void run(TH10G15::ELEMENT* elem, int nE, const double* dU, int nNodes, Script& s,
          const detail::StageUpdate& stage = {}, double* Fint_p = nullptr) {

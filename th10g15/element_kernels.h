@@ -17,6 +17,7 @@
 #include <cstdint>
 
 #include "TH10G15.h"
+#include "vector_kernel.h"
 
 namespace FiniteElementMethod {
 namespace detail {
@@ -79,15 +80,6 @@ inline void add_BT_sigma(const Gradients& a, double s, const double* sigma, doub
     f[3 * i + 2] += a.z[i] * ssig[2] + a.y[i] * ssig[4] + a.x[i] * ssig[5];
   }
 }
-
-// Marks a kernel that is also compiled for x86-64-v3 (AVX2, FMA) and
-// chosen at load time on processors that have it; everything it calls is
-// inlined into it so that each version is vectorised for its own target.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
-#define TH10FEM_VECTOR_KERNEL __attribute__((target_clones("arch=x86-64-v3", "default"), flatten))
-#else
-#define TH10FEM_VECTOR_KERNEL
-#endif
 
 // Asks the processor to load the cache line holding the byte at c.
 // An asm statement, not __builtin_prefetch: GCC takes a function whose only
@@ -156,6 +148,13 @@ struct MaterialModel {
   double (*F)(double* stress, int n, double Phi, double c);
   double (*F_Phi)(double* stress, int n, double c, double Phi_min, double Phi_max);
   void (*Dep)(double* sig, int n, double Phi, double Psi, double c, double* De, double* Dp, double* Dep);
+  // Optional: the products Dep v and Dp v (Dp_v may be null) at a stress,
+  // without forming the matrices, the angles given by their sines. When null
+  // the integration forms the matrices with Dep and multiplies.
+  void (*Dep_times)(double sin_phi, double sin_psi, const double* De, const double* sig, const double* v,
+                    double* Dep_v, double* Dp_v);
+  // Sine of an angle in degrees, as Dep_times expects it; with Dep_times only.
+  double (*sin_of_degrees)(double angle);
 };
 
 // The Mohr-Coulomb model of FEM.

@@ -14,6 +14,7 @@
 #include "LA.h"
 #include "TH10G15.h"
 #include "element_kernels.h"
+#include "material_internal.h"
 
 namespace FiniteElementMethod {
 namespace detail {
@@ -62,33 +63,63 @@ void stage_update(TH10G15::GAUSSPOINT& g, double* sigma, const StageUpdate& stag
   g.F = model.F(sigma, 6, g.Phi, g.c);
 }
 
+// Sines of the friction and dilatancy angles of a point, for models that
+// take them.
+struct FlowSines {
+  double sin_phi = 0.0;
+  double sin_psi = 0.0;
+};
+
+FlowSines flow_sines(const TH10G15::GAUSSPOINT& g, const MaterialModel& model) {
+  FlowSines s;
+  if (model.Dep_times != nullptr) {
+    s.sin_phi = model.sin_of_degrees(g.Phi);
+    s.sin_psi = model.sin_of_degrees(g.Psi);
+  }
+  return s;
+}
+
+// Dep v and (with Dp_v not null) Dp v of the model at the stage stress sigma,
+// with the angles that the point holds.
+void stage_products(TH10G15::GAUSSPOINT& g, double* sigma, const MaterialModel& model, const FlowSines& s,
+                    const double* v, double* Dep_v, double* Dp_v) {
+  if (model.Dep_times != nullptr) {
+    model.Dep_times(s.sin_phi, s.sin_psi, g.De, sigma, v, Dep_v, Dp_v);
+    return;
+  }
+  double Dp[36], Dep[36];
+  model.Dep(sigma, 6, g.Phi, g.Psi, g.c, g.De, Dp, Dep);
+  LA::MultiplyMV(Dep, 6, v, 6, Dep_v);
+  if (Dp_v != nullptr) LA::MultiplyMV(Dp, 6, v, 6, Dp_v);
+}
+
 // Three-stage integration of dstress over the whole dstrain from the
 // committed stress. With d_sigp not null, the plastic parts of the stage
 // increments (the same strains times the matching Dp) are combined into it.
 void integrate_stages(TH10G15::GAUSSPOINT& g, const StageUpdate& stage, const MaterialModel& model,
                       double* d_sigp) {
+  const bool plastic = (d_sigp != nullptr);
   double d2_eps[6], sigma[6], d_sig1[6], d_sig2[6], d_sig3[6];
   double d_sig1p[6], d_sig2p[6], d_sig3p[6];
-  double Dp[36], Dep[36];  // matrices at the stage stresses
 
   LA::MultiplyVS(g.dstrain, 6, 0.5, d2_eps);
   LA::MultiplyMV(g.Dep, 6, d2_eps, 6, d_sig1);
-  if (d_sigp != nullptr) LA::MultiplyMV(g.Dp, 6, d2_eps, 6, d_sig1p);
+  if (plastic) LA::MultiplyMV(g.Dp, 6, d2_eps, 6, d_sig1p);
 
   LA::AddVV(g.stress, d_sig1, 6, sigma);
   if (stage.active) stage_update(g, sigma, stage, model);
-  model.Dep(sigma, 6, g.Phi, g.Psi, g.c, g.De, Dp, Dep);
-  LA::MultiplyMV(Dep, 6, d2_eps, 6, d_sig2);
-  if (d_sigp != nullptr) LA::MultiplyMV(Dp, 6, d2_eps, 6, d_sig2p);
+  FlowSines s = flow_sines(g, model);
+  stage_products(g, sigma, model, s, d2_eps, d_sig2, plastic ? d_sig2p : nullptr);
 
   LA::AddVV(g.stress, d_sig2, 6, sigma);
-  if (stage.active) stage_update(g, sigma, stage, model);
-  model.Dep(sigma, 6, g.Phi, g.Psi, g.c, g.De, Dp, Dep);
-  LA::MultiplyMV(Dep, 6, g.dstrain, 6, d_sig3);
-  if (d_sigp != nullptr) LA::MultiplyMV(Dp, 6, g.dstrain, 6, d_sig3p);
+  if (stage.active) {
+    stage_update(g, sigma, stage, model);
+    s = flow_sines(g, model);
+  }
+  stage_products(g, sigma, model, s, g.dstrain, d_sig3, plastic ? d_sig3p : nullptr);
 
   combine_stages(d_sig1, d_sig2, d_sig3, g.dstress);
-  if (d_sigp != nullptr) combine_stages(d_sig1p, d_sig2p, d_sig3p, d_sigp);
+  if (plastic) combine_stages(d_sig1p, d_sig2p, d_sig3p, d_sigp);
 }
 
 // dstress of one Gauss point whose dstrain is already updated. The path is
@@ -122,7 +153,7 @@ bool integrate_point(TH10G15::GAUSSPOINT& g, const StageUpdate& stage, const Mat
 }  // namespace
 
 MaterialModel mohr_coulomb() {
-  return MaterialModel{&FEM::MC_SG_F, &FEM::MC_SG_F_Phi, &FEM::MC_SG_Dep};
+  return MaterialModel{&FEM::MC_SG_F, &FEM::MC_SG_F_Phi, &FEM::MC_SG_Dep, &MC_Dep_times, &sin_of_degrees};
 }
 
 void integrate_increment(TH10G15::ELEMENT* elem, int nE, const double* dU, int nNodes,
