@@ -235,6 +235,40 @@ void elastic_only(int n, const double* De, double* Dp, double* Dep) {
   }
 }
 
+// The products of MC_Dep_times; internal, since the loader's choice between
+// the two builds is an indirect symbol that hidden visibility does not cover.
+TH10FEM_VECTOR_KERNEL void dep_times(double sin_phi, double sin_psi, const double* De, const double* sig,
+                                     const double* v, double* Dep_v, double* Dp_v) {
+  double dfds[6];
+  double dqds[6];
+  PlasticVectors<6> pv;
+  if (gradients6(sig, sin_phi, sin_psi, dfds, dqds, nullptr) == detail::kNoGradient ||
+      !plastic_vectors<6>(De, dfds, dqds, pv)) {
+    times6(De, v, Dep_v);  // Dep = De, Dp = 0
+    if (Dp_v != nullptr)
+      for (int i = 0; i < 6; ++i) Dp_v[i] = 0.0;
+    return;
+  }
+  if (!pv.bounded) {
+    // Entries near the overflow threshold: form the matrices and look at them.
+    double Dp[36];
+    double Dep[36];
+    if (!form_plastic<6>(De, dfds, dqds, Dp, Dep)) elastic_only(6, De, Dp, Dep);
+    times6(Dep, v, Dep_v);
+    if (Dp_v != nullptr) times6(Dp, v, Dp_v);
+    return;
+  }
+  // Dp v = ddqds (dfdsd . v) / H; Dep v = De v - Dp v.
+  double fv = 0.0;
+  for (int j = 0; j < 6; ++j) fv += pv.dfdsd[j] * v[j];
+  const double s = fv * pv.inv_H;
+  double De_v[6];
+  times6(De, v, De_v);
+  for (int i = 0; i < 6; ++i) Dep_v[i] = De_v[i] - pv.ddqds[i] * s;
+  if (Dp_v != nullptr)
+    for (int i = 0; i < 6; ++i) Dp_v[i] = pv.ddqds[i] * s;
+}
+
 }  // namespace
 
 namespace detail {
@@ -272,36 +306,9 @@ void MC_Dep(int n, double Phi, double Psi, double* De, double* sig, double* Dp, 
   if (!plastic) elastic_only(n, De, Dp, Dep);
 }
 
-TH10FEM_VECTOR_KERNEL void MC_Dep_times(double sin_phi, double sin_psi, const double* De, const double* sig,
-                                        const double* v, double* Dep_v, double* Dp_v) {
-  double dfds[6];
-  double dqds[6];
-  PlasticVectors<6> pv;
-  if (gradients6(sig, sin_phi, sin_psi, dfds, dqds, nullptr) == kNoGradient ||
-      !plastic_vectors<6>(De, dfds, dqds, pv)) {
-    times6(De, v, Dep_v);  // Dep = De, Dp = 0
-    if (Dp_v != nullptr)
-      for (int i = 0; i < 6; ++i) Dp_v[i] = 0.0;
-    return;
-  }
-  if (!pv.bounded) {
-    // Entries near the overflow threshold: form the matrices and look at them.
-    double Dp[36];
-    double Dep[36];
-    if (!form_plastic<6>(De, dfds, dqds, Dp, Dep)) elastic_only(6, De, Dp, Dep);
-    times6(Dep, v, Dep_v);
-    if (Dp_v != nullptr) times6(Dp, v, Dp_v);
-    return;
-  }
-  // Dp v = ddqds (dfdsd . v) / H; Dep v = De v - Dp v.
-  double fv = 0.0;
-  for (int j = 0; j < 6; ++j) fv += pv.dfdsd[j] * v[j];
-  const double s = fv * pv.inv_H;
-  double De_v[6];
-  times6(De, v, De_v);
-  for (int i = 0; i < 6; ++i) Dep_v[i] = De_v[i] - pv.ddqds[i] * s;
-  if (Dp_v != nullptr)
-    for (int i = 0; i < 6; ++i) Dp_v[i] = pv.ddqds[i] * s;
+void MC_Dep_times(double sin_phi, double sin_psi, const double* De, const double* sig, const double* v,
+                  double* Dep_v, double* Dp_v) {
+  dep_times(sin_phi, sin_psi, De, sig, v, Dep_v, Dp_v);
 }
 
 }  // namespace detail
