@@ -9,6 +9,7 @@
 // the weights 2/3, 2/3 and 1/3, i.e. the three stage slopes over the whole
 // increment averaged: equal stage matrices give exactly the increment
 // D dstrain (to rounding), the same that the tangent stiffness predicts.
+#include <cmath>
 #include <cstdint>
 
 #include "LA.h"
@@ -63,21 +64,28 @@ void stage_update(TH10G15::GAUSSPOINT& g, double* sigma, const StageUpdate& stag
   g.F = model.F(sigma, 6, g.Phi, g.c);
 }
 
-// Sines of the friction and dilatancy angles of a point, for models that
-// take them.
+// Sines of the friction and dilatancy angles, for models that take them.
+// Neighbouring points mostly hold the same angles, so the last pair is kept
+// and a sine is formed again only when its angle changes (a NaN angle never
+// compares equal and is always formed again).
 struct FlowSines {
+  double Phi = std::nan("");
+  double Psi = std::nan("");
   double sin_phi = 0.0;
   double sin_psi = 0.0;
-};
 
-FlowSines flow_sines(const TH10G15::GAUSSPOINT& g, const MaterialModel& model) {
-  FlowSines s;
-  if (model.Dep_times != nullptr) {
-    s.sin_phi = model.sin_of_degrees(g.Phi);
-    s.sin_psi = model.sin_of_degrees(g.Psi);
+  void update(const TH10G15::GAUSSPOINT& g, const MaterialModel& model) {
+    if (model.Dep_times == nullptr) return;
+    if (!(g.Phi == Phi)) {
+      Phi = g.Phi;
+      sin_phi = model.sin_of_degrees(Phi);
+    }
+    if (!(g.Psi == Psi)) {
+      Psi = g.Psi;
+      sin_psi = model.sin_of_degrees(Psi);
+    }
   }
-  return s;
-}
+};
 
 // Dep v and (with Dp_v not null) Dp v of the model at the stage stress sigma,
 // with the angles that the point holds.
@@ -97,7 +105,7 @@ void stage_products(TH10G15::GAUSSPOINT& g, double* sigma, const MaterialModel& 
 // committed stress. With d_sigp not null, the plastic parts of the stage
 // increments (the same strains times the matching Dp) are combined into it.
 void integrate_stages(TH10G15::GAUSSPOINT& g, const StageUpdate& stage, const MaterialModel& model,
-                      double* d_sigp) {
+                      FlowSines& s, double* d_sigp) {
   const bool plastic = (d_sigp != nullptr);
   double d2_eps[6], sigma[6], d_sig1[6], d_sig2[6], d_sig3[6];
   double d_sig1p[6], d_sig2p[6], d_sig3p[6];
@@ -108,13 +116,13 @@ void integrate_stages(TH10G15::GAUSSPOINT& g, const StageUpdate& stage, const Ma
 
   LA::AddVV(g.stress, d_sig1, 6, sigma);
   if (stage.active) stage_update(g, sigma, stage, model);
-  FlowSines s = flow_sines(g, model);
+  s.update(g, model);
   stage_products(g, sigma, model, s, d2_eps, d_sig2, plastic ? d_sig2p : nullptr);
 
   LA::AddVV(g.stress, d_sig2, 6, sigma);
   if (stage.active) {
     stage_update(g, sigma, stage, model);
-    s = flow_sines(g, model);
+    s.update(g, model);
   }
   stage_products(g, sigma, model, s, g.dstrain, d_sig3, plastic ? d_sig3p : nullptr);
 
@@ -130,7 +138,7 @@ void integrate_stages(TH10G15::GAUSSPOINT& g, const StageUpdate& stage, const Ma
 //          otherwise the stages run.
 // Returns true when the point went through the stages.
 bool integrate_point(TH10G15::GAUSSPOINT& g, const StageUpdate& stage, const MaterialModel& model,
-                     double* d_sigp) {
+                     FlowSines& s, double* d_sigp) {
   double sigma[6];
   if (g.F < 0.0) {
     LA::MultiplyMV(g.De, 6, g.dstrain, 6, g.dstress);
@@ -146,7 +154,7 @@ bool integrate_point(TH10G15::GAUSSPOINT& g, const StageUpdate& stage, const Mat
       return false;
     }
   }
-  integrate_stages(g, stage, model, d_sigp);
+  integrate_stages(g, stage, model, s, d_sigp);
   return true;
 }
 
@@ -163,6 +171,7 @@ void integrate_increment(TH10G15::ELEMENT* elem, int nE, const double* dU, int n
   // Whether the last point went through the stages, which read Dep and Dp:
   // neighbouring points mostly take the same path, so the prefetch follows it.
   bool last_staged = false;
+  FlowSines sines;
   for (int e = 0; e < nE; ++e) {
     TH10G15::ELEMENT& el = elem[e];
     double du[30];
@@ -177,7 +186,7 @@ void integrate_increment(TH10G15::ELEMENT* elem, int nE, const double* dU, int n
       strain_of(a, du, d_eps);
       LA::AddVV(p.dstrain, d_eps, 6, p.dstrain);
       double d_sigp[6];
-      const bool staged = integrate_point(p, stage, model, plastic_forces ? d_sigp : nullptr);
+      const bool staged = integrate_point(p, stage, model, sines, plastic_forces ? d_sigp : nullptr);
       if (plastic_forces && staged) add_BT_sigma(a, p.w * p.Jac, d_sigp, Fint_p);
       last_staged = staged;
     }
