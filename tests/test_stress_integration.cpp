@@ -453,6 +453,47 @@ TEST(StressIntegrationOverloads, YieldingIncrementFollowsTheTangentNotHalfOfIt) 
   EXPECT_GT(staged, 20);
 }
 
+TEST(StressIntegrationOverloads, StageProductsMatchTheFormedMatricesWhateverTheAngles) {
+  // The library's stages take Dep v and Dp v from the gradients; a model
+  // without that shortcut forms the matrices and multiplies. Angles that
+  // repeat over a few points and then change, in every mode.
+  std::mt19937 rng(54);
+  Mesh base = mohr_coulomb_box({0, 1, 2, 3, 4, 5});
+  for (TH10G15::ELEMENT& el : base.elems)
+    for (int g = 0; g < 15; ++g) {
+      el.GP[g].Phi += (g / 4) * 0.5;
+      el.GP[g].Psi = 2.0 + (g / 3);
+    }
+  const int n = 3 * base.nNodes();
+  std::vector<double> dU = random_vector(rng, n, 1e-5);
+  const detail::MaterialModel library = detail::mohr_coulomb();
+  const detail::MaterialModel matrices{library.F, library.F_Phi, library.Dep, nullptr, nullptr};
+  for (bool mode2 : {false, true}) {
+    detail::StageUpdate stage;
+    stage.active = mode2;
+    stage.Phi_min = 10.0;
+    stage.Psi = 3.0;
+    Mesh fast = base, formed = base;
+    std::vector<double> Fp_fast(n), Fp_formed(n);
+    detail::integrate_increment(fast.elems.data(), fast.nElements(), dU.data(), fast.nNodes(), stage, library,
+                                Fp_fast.data());
+    detail::integrate_increment(formed.elems.data(), formed.nElements(), dU.data(), formed.nNodes(), stage,
+                                matrices, Fp_formed.data());
+    int staged = 0;
+    for (int e = 0; e < base.nElements(); ++e)
+      for (int g = 0; g < 15; ++g) {
+        const TH10G15::GAUSSPOINT &a = fast.elems[e].GP[g], &b = formed.elems[e].GP[g];
+        EXPECT_LT(rel_diff(a.dstress, b.dstress, 6), 1e-12) << mode2 << " " << e << " " << g;
+        EXPECT_EQ(a.Phi, b.Phi);
+        double elastic[6];
+        mv6(a.De, a.dstrain, elastic);
+        staged += std::memcmp(elastic, a.dstress, sizeof(elastic)) != 0;
+      }
+    EXPECT_GT(staged, 20) << mode2;
+    EXPECT_LT(rel_diff(Fp_fast.data(), Fp_formed.data(), n), 1e-12) << mode2;
+  }
+}
+
 TEST(StressIntegrationOverloads, ElasticPipelineGivesKTimesU) {
   // make_K, two displacement changes through the stress integration, then
   // make_Fint: the internal forces of stress - stress0 + dstress (stress0 =
