@@ -1,0 +1,27 @@
+# The element routines that stream over the Gauss-point records ask for their
+# cache lines ahead of use. A compiler may drop prefetch instructions that it
+# takes for free of side effects, which once removed them silently and made
+# these routines three times slower: the optimised library must contain them.
+cmake_minimum_required(VERSION 3.25)
+execute_process(COMMAND ${OBJDUMP} -d --no-show-raw-insn -C ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "objdump failed on ${LIB}")
+endif()
+string(REPLACE "\n" ";" lines "${out}")
+set(routine "")
+set(with_prefetch "")
+foreach(line IN LISTS lines)
+  if(line MATCHES "^[0-9a-f]+ <FiniteElementMethod::TH10G15::([A-Za-z_0-9]+)\\(")
+    set(routine "${CMAKE_MATCH_1}")
+  elseif(line MATCHES "^[0-9a-f]+ <")
+    set(routine "")
+  elseif(line MATCHES "prefetcht0" AND NOT routine STREQUAL "")
+    list(APPEND with_prefetch "${routine}")
+  endif()
+endforeach()
+foreach(name make_GP_J_B make_Fint update_Phi_F_D)
+  if(NOT name IN_LIST with_prefetch)
+    message(FATAL_ERROR "${name} has no prefetch instruction")
+  endif()
+endforeach()
+message(STATUS "prefetches present")
