@@ -1,8 +1,8 @@
 // Marks a compute kernel that is also compiled for x86-64-v3 (AVX2, FMA)
 // and chosen at load time on processors that have it; everything it calls
 // is inlined into it so that each version is vectorised for its own target.
-// The library is compiled without floating-point contraction, so both
-// versions round alike wherever the vectoriser keeps the order of the sums.
+// The x86-64-v3 version fuses multiplications and additions (FMA), so the
+// two versions' results may differ in the last bits.
 // Not for exported routines: the loader's choice is made through an indirect
 // symbol of its own.
 #ifndef TH10FEM_FEM_VECTOR_KERNEL_H
