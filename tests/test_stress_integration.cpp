@@ -64,7 +64,7 @@ void scripted_Dep(double* sig, int, double Phi, double Psi, double c, double*, d
   script->dep_calls.push_back(record(sig, Phi, Psi, c));
 }
 
-const detail::MaterialModel kScripted{&scripted_F, &scripted_F_Phi, &scripted_Dep, nullptr, nullptr};
+const detail::MaterialModel kScripted{&scripted_F, &scripted_F_Phi, &scripted_Dep, nullptr};
 
 void run(TH10G15::ELEMENT* elem, int nE, const double* dU, int nNodes, Script& s,
          const detail::StageUpdate& stage = {}, double* Fint_p = nullptr) {
@@ -467,7 +467,7 @@ TEST(StressIntegrationOverloads, StageProductsMatchTheFormedMatricesWhateverTheA
   const int n = 3 * base.nNodes();
   std::vector<double> dU = random_vector(rng, n, 1e-5);
   const detail::MaterialModel library = detail::mohr_coulomb();
-  const detail::MaterialModel matrices{library.F, library.F_Phi, library.Dep, nullptr, nullptr};
+  const detail::MaterialModel matrices{library.F, library.F_Phi, library.Dep, nullptr};
   for (bool mode2 : {false, true}) {
     detail::StageUpdate stage;
     stage.active = mode2;

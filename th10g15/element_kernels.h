@@ -149,12 +149,11 @@ struct MaterialModel {
   double (*F_Phi)(double* stress, int n, double c, double Phi_min, double Phi_max);
   void (*Dep)(double* sig, int n, double Phi, double Psi, double c, double* De, double* Dp, double* Dep);
   // Optional: the products Dep v and Dp v (Dp_v may be null) at a stress,
-  // without forming the matrices, the angles given by their sines. When null
+  // without forming the matrices, the angles given by their sines
+  // (detail::sin_of_degrees of Phi and Psi). When null
   // the integration forms the matrices with Dep and multiplies.
   void (*Dep_times)(double sin_phi, double sin_psi, const double* De, const double* sig, const double* v,
                     double* Dep_v, double* Dp_v);
-  // Sine of an angle in degrees, as Dep_times expects it; with Dep_times only.
-  double (*sin_of_degrees)(double angle);
 };
 
 // The Mohr-Coulomb model of FEM.

@@ -78,11 +78,11 @@ struct FlowSines {
     if (model.Dep_times == nullptr) return;
     if (!(g.Phi == Phi)) {
       Phi = g.Phi;
-      sin_phi = model.sin_of_degrees(Phi);
+      sin_phi = sin_of_degrees(Phi);
     }
     if (!(g.Psi == Psi)) {
       Psi = g.Psi;
-      sin_psi = model.sin_of_degrees(Psi);
+      sin_psi = sin_of_degrees(Psi);
     }
   }
 };
@@ -161,7 +161,7 @@ bool integrate_point(TH10G15::GAUSSPOINT& g, const StageUpdate& stage, const Mat
 }  // namespace
 
 MaterialModel mohr_coulomb() {
-  return MaterialModel{&FEM::MC_SG_F, &FEM::MC_SG_F_Phi, &FEM::MC_SG_Dep, &MC_Dep_times, &sin_of_degrees};
+  return MaterialModel{&FEM::MC_SG_F, &FEM::MC_SG_F_Phi, &FEM::MC_SG_Dep, &MC_Dep_times};
 }
 
 void integrate_increment(TH10G15::ELEMENT* elem, int nE, const double* dU, int nNodes,
