@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "../tools/th10mesh/gid_ascii.h"
+#include "gid_ascii.h"
 #include "TH10G15.h"
 
 namespace {

@@ -6,7 +6,7 @@ packages=(
   g++ cmake make pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
-  libtomlplusplus-dev libsuitesparse-dev liblapack-dev libblas-dev libeigen3-dev
+  libtomlplusplus-dev libsuitesparse-dev liblapack-dev liblapacke-dev libblas-dev libeigen3-dev
   python3-vtk9
 )
 missing=()

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "../tools/th10mesh/gid_ascii.h"
+#include "gid_ascii.h"
 #include "TH10G15.h"
 #include "test_support.h"
 
@@ -417,14 +417,14 @@ TEST(GidMesh, RandomDamageNeverWritesOutsideTheArrays) {
 }
 
 TEST(MeshTool, GradedAxesGrowGeometricallyBetweenExactEnds) {
-  const std::vector<double> x = th10mesh::graded(-1.0, 2.0, 4, 8.0);
+  const std::vector<double> x = boxmesh::graded(-1.0, 2.0, 4, 8.0);
   ASSERT_EQ(x.size(), 5u);
   EXPECT_EQ(x.front(), -1.0);
   EXPECT_EQ(x.back(), 2.0);
   // Sizes h, 2h, 4h, 8h with 15h = 3.
   const double h[4] = {0.2, 0.4, 0.8, 1.6};
   for (int i = 0; i < 4; ++i) EXPECT_NEAR(x[i + 1] - x[i], h[i], 1e-14) << i;
-  EXPECT_EQ(th10mesh::graded(0.0, 1.0, 3, 1.0), boxmesh::uniform(0.0, 1.0, 3));
+  EXPECT_EQ(boxmesh::graded(0.0, 1.0, 3, 1.0), boxmesh::uniform(0.0, 1.0, 3));
 }
 
 // A box written by the mesh tool's writer reads back with its coordinates
@@ -432,7 +432,7 @@ TEST(MeshTool, GradedAxesGrowGeometricallyBetweenExactEnds) {
 TEST(GidMesh, RoundTripThroughTheGiDFiles) {
   ScratchDir dir;
   const boxmesh::BoxMesh box = boxmesh::make_box(
-      th10mesh::graded(0.0, 3.0, 3, 2.0), boxmesh::uniform(-1.0, 1.0, 2), boxmesh::uniform(0.0, 0.7, 1));
+      boxmesh::graded(0.0, 3.0, 3, 2.0), boxmesh::uniform(-1.0, 1.0, 2), boxmesh::uniform(0.0, 0.7, 1));
   ASSERT_TRUE(th10mesh::write_gid_ascii_file(box, "box_ascii.msh"));
   GuardedRecords r(box.nNodes(), box.nElements());
   const Outcome o = read_mesh("box", &r);

@@ -1,0 +1,178 @@
+// th10run: an incremental, iterative elasto-plastic analysis with the th10fem
+// library, from a problem file in TOML to result files for ParaView and GiD.
+//
+//   th10run [problem.toml] [--output FOLDER] [--quiet] [--verbose] [--check]
+//
+// Without a problem file it runs the built-in sample: a smooth strip footing
+// on weightless cohesive-frictional soil, loaded by settlement to failure.
+// Exit codes: 0 done, 1 the analysis stopped early, 2 bad input, 3 other error.
+#include <stdlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "simulation.h"
+#include "system/linear_system.h"
+
+namespace fs = std::filesystem;
+using namespace th10run;
+
+namespace {
+
+// Where the built-in sample lies relative to the program: the installed tree
+// (and the build tree) has bin/th10run and share/th10fem/examples/.
+const char* const kSampleFromBin = "../share/th10fem/examples/footing/footing.toml";
+
+struct Args {
+  std::string problem;
+  std::string output;
+  RunOptions run;
+};
+
+void usage(std::FILE* f) {
+  std::fprintf(f,
+               "usage: th10run [problem.toml] [--output FOLDER] [--quiet] [--verbose] [--check]\n"
+               "  without a problem file: the built-in strip-footing sample (bin/%s)\n"
+               "  --output FOLDER  where the results go (default: output.folder of the problem,\n"
+               "                   or <problem name>_results in the working directory)\n"
+               "  --quiet          no progress lines\n"
+               "  --verbose        the residual of every iteration as well\n"
+               "  --check          read and check the problem file and the mesh, run nothing\n",
+               kSampleFromBin);
+}
+
+bool parse_args(int argc, char** argv, Args& a) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string s = argv[i];
+    if (s == "--output" && i + 1 < argc) {
+      a.output = argv[++i];
+    } else if (s == "--quiet") {
+      a.run.quiet = true;
+    } else if (s == "--verbose") {
+      a.run.verbose = true;
+    } else if (s == "--check") {
+      a.run.check = true;
+    } else if (s == "--help" || s == "-h") {
+      usage(stdout);
+      std::exit(0);
+    } else if (!s.empty() && s[0] != '-' && a.problem.empty()) {
+      a.problem = s;
+    } else {
+      std::fprintf(stderr, "th10run: unexpected argument '%s'\n", s.c_str());
+      usage(stderr);
+      return false;
+    }
+  }
+  return true;
+}
+
+// The built-in sample, found next to the running program.
+std::string sample_problem() {
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  const fs::path sample = (exe.parent_path() / kSampleFromBin).lexically_normal();
+  if (ec || !fs::exists(sample))
+    throw std::runtime_error("the built-in sample is not installed next to the program (" + sample.string() +
+                             "); give a problem file");
+  return sample.string();
+}
+
+// A temporary working directory for --check, removed on the way out.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::string tmpl = (fs::temp_directory_path() / "th10run-check-XXXXXX").string();
+    if (mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("cannot create a scratch folder");
+    previous_ = fs::current_path();
+    path_ = tmpl;
+    fs::current_path(path_);
+  }
+  ~ScratchFolder() {
+    std::error_code ec;
+    fs::current_path(previous_, ec);
+    fs::remove_all(path_, ec);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+ private:
+  fs::path previous_, path_;
+};
+
+// Where the results are and how to look at them.
+void print_results(const OutputInput& o, const fs::path& folder) {
+  std::printf("*** results in %s\n", folder.string().c_str());
+  if (o.vtu)
+    std::printf("    ParaView: open %s.pvd (or a single %s_NNNN.vtu)\n", o.name.c_str(), o.name.c_str());
+  if (o.gid)
+    std::printf("    GiD post-processing: open %s.post.res (mesh in %s.post.msh)\n", o.name.c_str(),
+                o.name.c_str());
+  if (o.csv) std::printf("    load-displacement curve: %s.csv\n", o.name.c_str());
+}
+
+int run(const Args& args) {
+  // The problem: every field checked before anything runs.
+  Problem p = read_problem(args.problem);
+  if (!args.output.empty()) p.output.folder = args.output;
+  if (p.mesh.kind == MeshKind::Gid) p.mesh.gid_name = fs::absolute(p.mesh.gid_name).string();
+  std::printf("*** th10run: %s (%s)\n", p.title.c_str(), p.file.c_str());
+
+  // The output folder becomes the working directory: the library's file
+  // routines write fixed names ("gid_mesh.txt", "TH10G15.TXT") there. A
+  // check runs in a scratch folder, so that it leaves nothing behind.
+  const fs::path folder = fs::absolute(p.output.folder);
+  std::unique_ptr<ScratchFolder> scratch;
+  if (args.run.check) {
+    scratch = std::make_unique<ScratchFolder>();
+  } else {
+    fs::create_directories(folder);
+    fs::current_path(folder);
+  }
+
+  const auto sim = run_problem(p, args.run);
+  if (args.run.check) {
+    std::printf("*** the problem is valid; nothing was run (--check)\n");
+    return 0;
+  }
+  print_results(p.output, folder);
+  if (!sim->result.completed) {
+    std::fprintf(stderr, "th10run: %s\n", sim->result.message.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Args args;
+  if (!parse_args(argc, argv, args)) return 2;
+  try {
+    if (args.problem.empty()) {
+      args.problem = sample_problem();
+      std::printf("*** no problem file given: running the built-in sample\n");
+    }
+    return run(args);
+  } catch (const ProblemError& e) {
+    std::fprintf(stderr, "th10run: %s\n", e.what());
+    return 2;
+  } catch (const ModelError& e) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "th10run: %s\n", e.what());
+    return 2;
+  } catch (const SolverError& e) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "th10run: %s: the supports may not hold the body against rigid-body motion\n",
+                 e.what());
+    return 2;
+  } catch (const std::bad_alloc&) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "th10run: out of memory (the mesh is too large for this machine)\n");
+    return 3;
+  } catch (const std::exception& e) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "th10run: %s\n", e.what());
+    return 3;
+  }
+}

@@ -1,0 +1,63 @@
+// th10run: GiD (through the library), VTU/PVD and CSV result files.
+#include "result_writer.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <stdexcept>
+
+#include "vtu.h"
+
+namespace th10run {
+
+ResultWriter::ResultWriter(const OutputInput& o, Model& m, const std::vector<Monitor>& monitors)
+    : o_(o), m_(m) {
+  name_.assign(o.name.begin(), o.name.end());
+  name_.push_back('\0');
+  if (o.gid) {
+    // The GiD mesh file and the head of the result file.
+    if (TH10G15::save_GID(name_.data(), m.nodes.data(), m.nNodes(), m.elems.data(), m.nElements()) != 0)
+      throw std::runtime_error("cannot write the GiD files " + o.name + ".post.msh/.post.res");
+    note(o.name + ".post.msh");
+    note(o.name + ".post.res");
+  }
+  if (o.csv) {
+    csv_ = std::make_unique<CurveFile>(o.name + ".csv", monitors);
+    note(o.name + ".csv");
+  }
+}
+
+void ResultWriter::note(const std::string& file) {
+  if (std::find(files_.begin(), files_.end(), file) == files_.end()) files_.push_back(file);
+}
+
+void ResultWriter::write(const StepInfo& s, const std::vector<double>& U, const std::vector<double>& F,
+                         const std::vector<double>& Fp, bool last) {
+  // The node records take the displacements and nodal forces of the step.
+  FEM::Update_Nodes(m_.nodes.data(), m_.nNodes(), const_cast<double*>(U.data()),
+                    const_cast<double*>(F.data()));
+  const bool full = last || s.step % o_.every == 0;
+  if (full && o_.gid &&
+      TH10G15::update_GID(name_.data(), m_.elems.data(), m_.nElements(), m_.nNodes(),
+                          const_cast<double*>(U.data()), const_cast<double*>(F.data()), s.step) != 0)
+    throw std::runtime_error("cannot append to the GiD result file " + o_.name + ".post.res");
+  if (full && o_.vtu) {
+    char suffix[64];
+    std::snprintf(suffix, sizeof suffix, "_%04d.vtu", s.step);
+    const std::string file = o_.name + suffix;
+    write_vtu(file, m_, U, F, Fp);
+    note(file);
+    pvd_.emplace_back(s.load, file);
+    write_pvd(o_.name + ".pvd", pvd_);
+    note(o_.name + ".pvd");
+  }
+  if (csv_) csv_->write(s, U, F);
+}
+
+void ResultWriter::finish() {
+  if (!o_.dump) return;
+  // The library writes the fixed name TH10G15.TXT in the working directory.
+  TH10G15::SaveTXT(m_.elems.data(), m_.nElements());
+  note("TH10G15.TXT");
+}
+
+}  // namespace th10run

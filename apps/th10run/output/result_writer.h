@@ -1,0 +1,52 @@
+// th10run: result files, written into the working directory (the output folder).
+//
+//  * <name>.post.msh, <name>.post.res: GiD post-processing, by the library;
+//  * <name>_NNNN.vtu per written increment and <name>.pvd over them: ParaView;
+//  * <name>.csv: the load-displacement curve, one row per increment;
+//  * TH10G15.TXT: the library's dump of the element state at the end (optional).
+#ifndef TH10RUN_OUTPUT_RESULT_WRITER_H
+#define TH10RUN_OUTPUT_RESULT_WRITER_H
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "boundary.h"
+#include "csv.h"
+#include "input/problem.h"
+#include "model.h"
+
+namespace th10run {
+
+class ResultWriter {
+ public:
+  // Writes the GiD mesh file and the head of the GiD result file, and the
+  // CSV header, as the output settings ask.
+  ResultWriter(const OutputInput& o, Model& m, const std::vector<Monitor>& monitors);
+
+  // The results of a committed state: U displacements, F nodal forces (the
+  // internal forces: applied loads and reactions), Fp plastic forces or
+  // empty. The node records take U and F; the GiD and VTU files are written
+  // every `every` steps and at the last, the CSV row always.
+  void write(const StepInfo& s, const std::vector<double>& U, const std::vector<double>& F,
+             const std::vector<double>& Fp, bool last);
+  // At the end of the analysis: the library's text dump, if asked for.
+  void finish();
+  // Names of the files written so far, for the closing summary.
+  const std::vector<std::string>& files() const { return files_; }
+
+ private:
+  void note(const std::string& file);
+
+  const OutputInput& o_;
+  Model& m_;
+  std::vector<char> name_;  // writable C string for the library's file routines
+  std::unique_ptr<CurveFile> csv_;
+  std::vector<std::pair<double, std::string>> pvd_;
+  std::vector<std::string> files_;
+};
+
+}  // namespace th10run
+
+#endif

@@ -1,0 +1,39 @@
+// th10run: one analysis from a problem to its results, the spine of the
+// program: model, boundary conditions, linear system, output, analysis.
+#ifndef TH10RUN_SIMULATION_H
+#define TH10RUN_SIMULATION_H
+
+#include <memory>
+
+#include "analysis/analysis.h"
+#include "boundary.h"
+#include "input/problem.h"
+#include "model.h"
+
+namespace th10run {
+
+struct RunOptions {
+  bool quiet = false;    // no progress lines
+  bool verbose = false;  // the residual of every iteration too
+  bool check = false;    // build the model and the boundary conditions, run nothing
+};
+
+// A problem and what became of it. The records hold the last committed state.
+struct Simulation {
+  Problem problem;
+  Model model;
+  Boundary boundary;
+  AnalysisResult result;
+};
+
+// Runs a problem in the working directory: builds the model (mesh, Gauss
+// points, material state), the supports and loads, the linear system the
+// problem's solver settings choose and the result files, then the analysis.
+// Prints what it builds and how the time went (unless quiet). Throws
+// ProblemError or ModelError for bad input, SolverError for a body that the
+// supports do not hold, std::runtime_error for files that cannot be written.
+std::unique_ptr<Simulation> run_problem(const Problem& p, const RunOptions& o);
+
+}  // namespace th10run
+
+#endif

@@ -1,0 +1,146 @@
+// th10run: the free-free stiffness in compressed columns, from the library's
+// element matrices.
+#include "assembler.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "element_geometry.h"
+#include "linear_system.h"
+#include "timing.h"
+
+namespace th10run {
+namespace {
+
+// True when the element matrix equals its transpose exactly.
+bool is_symmetric(const double* ke) {
+  for (int a = 0; a < tet10::kDofs; ++a)
+    for (int b = a + 1; b < tet10::kDofs; ++b)
+      if (ke[tet10::kDofs * a + b] != ke[tet10::kDofs * b + a]) return false;
+  return true;
+}
+
+}  // namespace
+
+Assembler::Assembler(const Model& m, const Constraints& c) : con_(c), nFree_(c.nFree) {
+  build_pattern(m);
+  build_coupling_pattern(m);
+}
+
+void Assembler::build_coupling_pattern(const Model& m) {
+  std::vector<std::vector<int>> cols(nFree_);
+  for (const TH10G15::ELEMENT& el : m.elems)
+    for (int a = 0; a < tet10::kDofs; ++a) {
+      const int row = con_.eq[el.DoF[a]];
+      if (row < 0) continue;
+      for (int b = 0; b < tet10::kDofs; ++b)
+        if (con_.kind[el.DoF[b]] == Constraints::Prescribed) cols[row].push_back(el.DoF[b]);
+    }
+  Fp_start_.assign(nFree_ + 1, 0);
+  for (int i = 0; i < nFree_; ++i) {
+    std::sort(cols[i].begin(), cols[i].end());
+    cols[i].erase(std::unique(cols[i].begin(), cols[i].end()), cols[i].end());
+    Fp_start_[i + 1] = Fp_start_[i] + static_cast<int>(cols[i].size());
+  }
+  Fp_col_.clear();
+  for (const auto& c : cols) Fp_col_.insert(Fp_col_.end(), c.begin(), c.end());
+  Fp_val_.assign(Fp_col_.size(), 0.0);
+}
+
+const std::vector<double>& Assembler::kfp_target_by_rows() {
+  kfp_rows_.assign(nFree_, 0.0);
+  for (int i = 0; i < nFree_; ++i) {
+    double s = 0.0;
+    for (int k = Fp_start_[i]; k < Fp_start_[i + 1]; ++k) s += Fp_val_[k] * con_.target[Fp_col_[k]];
+    kfp_rows_[i] = s;
+  }
+  return kfp_rows_;
+}
+
+void Assembler::build_pattern(const Model& m) {
+  const int nN = m.nNodes();
+  // Neighbouring nodes of every node (itself included), sorted.
+  std::vector<std::vector<int>> adj(nN);
+  for (const TH10G15::ELEMENT& el : m.elems)
+    for (int a = 0; a < tet10::kNodes; ++a)
+      for (int b = 0; b < tet10::kNodes; ++b) adj[el.Node_ID[a]].push_back(el.Node_ID[b]);
+  for (auto& v : adj) {
+    std::sort(v.begin(), v.end());
+    v.erase(std::unique(v.begin(), v.end()), v.end());
+  }
+  // Column j = free dof (node i, direction d): rows are the free dofs of
+  // the neighbours, in increasing equation order (dof order is node-major).
+  Ap_.assign(nFree_ + 1, 0);
+  for (int i = 0; i < nN; ++i)
+    for (int d = 0; d < 3; ++d) {
+      const int j = con_.eq[3 * i + d];
+      if (j < 0) continue;
+      std::int64_t count = 0;
+      for (int nb : adj[i])
+        for (int e = 0; e < 3; ++e) count += con_.eq[3 * nb + e] >= 0;
+      if (Ap_[j] + count > INT32_MAX) throw SolverError("the sparse matrix has more than 2^31 entries");
+      Ap_[j + 1] = Ap_[j] + static_cast<int>(count);
+    }
+  Ai_.resize(Ap_[nFree_]);
+  for (int i = 0; i < nN; ++i)
+    for (int d = 0; d < 3; ++d) {
+      const int j = con_.eq[3 * i + d];
+      if (j < 0) continue;
+      int pos = Ap_[j];
+      for (int nb : adj[i])
+        for (int e = 0; e < 3; ++e)
+          if (con_.eq[3 * nb + e] >= 0) Ai_[pos++] = con_.eq[3 * nb + e];
+    }
+  Ax_.assign(Ai_.size(), 0.0);
+}
+
+void Assembler::assemble(std::vector<TH10G15::ELEMENT>& elems, int tangent, SystemTimes& t) {
+  std::fill(Ax_.begin(), Ax_.end(), 0.0);
+  std::fill(Fp_val_.begin(), Fp_val_.end(), 0.0);
+  kfp_target_.assign(nFree_, 0.0);
+  symmetric_ = true;
+  double ke[tet10::kMatrixSize];
+  double t_ke = 0.0;
+  const auto t0 = Clock::now();
+  for (TH10G15::ELEMENT& el : elems) {
+    const auto t1 = Clock::now();
+    TH10G15::make_ke(&el, ke, tangent);
+    t_ke += since(t1);
+    symmetric_ = symmetric_ && is_symmetric(ke);
+    scatter(el, ke);
+  }
+  t.stiffness += t_ke;
+  t.assembly += since(t0) - t_ke;
+}
+
+// Adds one element matrix (row-major, local dof 3k + d) into the free block,
+// and its prescribed columns times the target displacements into kfp_target.
+void Assembler::scatter(const TH10G15::ELEMENT& el, const double* ke) {
+  const int n = tet10::kDofs;
+  int eq[tet10::kDofs];
+  for (int a = 0; a < n; ++a) eq[a] = con_.eq[el.DoF[a]];
+  for (int b = 0; b < n; ++b) {
+    const int col = eq[b];
+    if (col < 0) {
+      if (con_.kind[el.DoF[b]] != Constraints::Prescribed) continue;
+      const double t = con_.target[el.DoF[b]];
+      for (int a = 0; a < n; ++a) {
+        if (eq[a] < 0) continue;
+        kfp_target_[eq[a]] += ke[n * a + b] * t;
+        const int* first = Fp_col_.data() + Fp_start_[eq[a]];
+        const int* last = Fp_col_.data() + Fp_start_[eq[a] + 1];
+        Fp_val_[std::lower_bound(first, last, el.DoF[b]) - Fp_col_.data()] += ke[n * a + b];
+      }
+      continue;
+    }
+    const int* first = Ai_.data() + Ap_[col];
+    const int* last = Ai_.data() + Ap_[col + 1];
+    for (int a = 0; a < n; ++a) {
+      if (eq[a] < 0) continue;
+      const int* at = std::lower_bound(first, last, eq[a]);
+      Ax_[at - Ai_.data()] += ke[n * a + b];
+    }
+  }
+}
+
+}  // namespace th10run

@@ -1,0 +1,69 @@
+// th10run: assembly of the library's element matrices into the stiffness of
+// the free degrees of freedom, shared by every solver backend.
+//
+// The sparsity pattern is built once per mesh from the node adjacency of the
+// elements: the free-free block in compressed columns, both triangles, rows
+// sorted within each column (equation order is node-major, as the degrees of
+// freedom). Supported degrees of freedom drop out; the columns of prescribed
+// ones, times their displacements at load factor 1, go to the right side.
+#ifndef TH10RUN_SYSTEM_ASSEMBLER_H
+#define TH10RUN_SYSTEM_ASSEMBLER_H
+
+#include <vector>
+
+#include "boundary.h"
+#include "model.h"
+
+namespace th10run {
+
+// Seconds spent in the library's element matrices and in the linear algebra.
+struct SystemTimes {
+  double stiffness = 0.0;  // make_ke
+  double assembly = 0.0;   // scattering the element matrices
+  double factor = 0.0;
+  double solve = 0.0;
+};
+
+class Assembler {
+ public:
+  Assembler(const Model& m, const Constraints& c);
+
+  // Zeroes the values, then adds every element matrix (make_ke with the
+  // given tangent switch) and its coupling to the prescribed displacements.
+  void assemble(std::vector<TH10G15::ELEMENT>& elems, int tangent, SystemTimes& t);
+
+  int size() const { return nFree_; }
+  // The free-free block: column j holds the rows Ai[Ap[j] .. Ap[j+1]) with values Ax.
+  const std::vector<int>& Ap() const { return Ap_; }
+  const std::vector<int>& Ai() const { return Ai_; }
+  const std::vector<double>& Ax() const { return Ax_; }
+  std::vector<double>& Ax() { return Ax_; }
+  // K_fp times the prescribed displacements at load factor 1, summed element
+  // by element as the matrices are scattered.
+  const std::vector<double>& kfp_target() const { return kfp_target_; }
+  // The same product summed row by row over the assembled block K_fp, the
+  // prescribed columns in dof order. Equal to kfp_target() to rounding.
+  const std::vector<double>& kfp_target_by_rows();
+  // Whether every element matrix of the last assembly was exactly symmetric,
+  // and so the assembled matrix is.
+  bool symmetric() const { return symmetric_; }
+
+ private:
+  void build_pattern(const Model& m);
+  void scatter(const TH10G15::ELEMENT& el, const double* ke);
+  void build_coupling_pattern(const Model& m);
+
+  const Constraints& con_;
+  int nFree_ = 0;
+  std::vector<int> Ap_, Ai_;
+  std::vector<double> Ax_, kfp_target_;
+  // K_fp by free rows: row i holds the prescribed dofs Fp_col[Fp_start[i] ..
+  // Fp_start[i+1]) (increasing) with values Fp_val.
+  std::vector<int> Fp_start_, Fp_col_;
+  std::vector<double> Fp_val_, kfp_rows_;
+  bool symmetric_ = true;
+};
+
+}  // namespace th10run
+
+#endif
