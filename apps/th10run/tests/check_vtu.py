@@ -85,6 +85,17 @@ def check_bar(g, name):
         check(abs(phi.GetValue(c) - 45.0) < 1e-9, f"{name}: friction angle of cell {c}")
 
 
+def check_bar_curve(folder):
+    # The end face of the bar (x = 2) moves by sig/E * 2 and carries the load
+    # sig * area = 100; the curve's last row says so.
+    import csv
+    rows = list(csv.DictReader(open(os.path.join(folder, "bar.csv"))))
+    last = rows[-1]
+    check(abs(float(last["end_ux"]) - 0.002) < 1e-12, f"bar.csv: end_ux {last['end_ux']}")
+    check(abs(float(last["end_Fx"]) - 100.0) < 1e-9, f"bar.csv: end_Fx {last['end_Fx']}")
+    check(float(last["load_factor"]) == 1.0 and len(rows) == 2, "bar.csv: rows")
+
+
 def main(case, folder):
     pvds = glob.glob(os.path.join(folder, "*.pvd"))
     check(len(pvds) == 1, f"one .pvd expected in {folder}")
@@ -108,6 +119,7 @@ def main(case, folder):
     last = read(files[-1])
     if case == "bar":
         check_bar(last, os.path.basename(files[-1]))
+        check_bar_curve(folder)
     else:
         # The footing nodes settle by the prescribed amount at load factor 1.
         u = last.GetPointData().GetArray("displacement")

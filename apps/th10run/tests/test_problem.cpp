@@ -2,6 +2,7 @@
 // and the field.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "problem.h"
@@ -23,33 +24,6 @@ std::string error_of(const std::string& text) {
     return e.what();
   }
   return "";
-}
-
-TEST(Th10runProblem, EmptyFileTakesTheDocumentedDefaults) {
-  const Problem p = parse("");
-  EXPECT_EQ(p.title, "case");
-  EXPECT_EQ(p.mesh.kind, MeshKind::Box);
-  EXPECT_EQ(p.mesh.cells[0], 2);
-  EXPECT_DOUBLE_EQ(p.mesh.size[2], 1.0);
-  EXPECT_DOUBLE_EQ(p.material.E, 1.0e5);
-  EXPECT_DOUBLE_EQ(p.material.nu, 0.3);
-  EXPECT_DOUBLE_EQ(p.material.c, 10.0);
-  EXPECT_DOUBLE_EQ(p.material.phi, 30.0);
-  EXPECT_DOUBLE_EQ(p.material.psi, 0.0);
-  EXPECT_FALSE(p.material.associated);
-  EXPECT_EQ(p.initial.kind, InitialStressKind::None);
-  EXPECT_EQ(p.steps.increments, 10);
-  EXPECT_EQ(p.steps.max_iterations, 30);
-  EXPECT_DOUBLE_EQ(p.steps.tolerance, 1e-6);
-  EXPECT_EQ(p.steps.stiffness, Stiffness::Tangent);
-  EXPECT_EQ(p.steps.integration, Integration::Basic);
-  EXPECT_EQ(p.steps.max_cuts, 6);
-  EXPECT_EQ(p.solver.kind, SolverKind::Auto);
-  EXPECT_EQ(p.output.folder, "case_results");
-  EXPECT_EQ(p.output.name, "case");
-  EXPECT_TRUE(p.output.gid && p.output.vtu && p.output.csv);
-  EXPECT_FALSE(p.output.dump);
-  EXPECT_TRUE(p.supports.empty() && p.displacements.empty() && p.pressures.empty());
 }
 
 TEST(Th10runProblem, ReadsEveryTable) {
@@ -133,29 +107,22 @@ TEST(Th10runProblem, ErrorsNameTheFileLineAndField) {
       {"[material]\nE = 1e5\nEE = 3\n",
        "case.toml:3: material.EE: unknown field (expected one of: E, nu, c, phi, psi, associated)"},
       {"[material]\n\nE = -1\n", "case.toml:3: material.E: expected a positive number, got -1"},
-      {"[material]\nE = \"big\"\n",
-       "case.toml:2: material.E: expected a positive number, got the string \"big\""},
       {"[material]\nnu = 0.5\n", "case.toml:2: material.nu: expected a number > -1 and < 0.5, got 0.5"},
       {"[material]\nphi = 45\n", "case.toml:2: material.phi: expected a number >= 0 and < 45, got 45"},
       {"[material]\nassociated = 1\n", "case.toml:2: material.associated: expected true or false, got 1"},
       {"[mesh]\ncells = [2, 2]\n",
        "case.toml:2: mesh.cells: expected an array of 3 whole numbers, got an array of 2"},
-      {"[mesh]\ncells = [2, 0, 2]\n", "case.toml:2: mesh.cells: expected whole numbers from 1 to 200, got 0"},
       {"[mesh]\ntype = \"hex\"\n", "case.toml:2: mesh.type: expected one of \"box\", \"gid\", got \"hex\""},
       {"[mesh]\ntype = \"gid\"\n",
        "case.toml:1: mesh.file: missing (the GiD mesh file name without \"_ascii.msh\")"},
       {"[steps]\nincrements = 2.5\n",
        "case.toml:2: steps.increments: expected a whole number from 1 to 100000, got 2.5"},
-      {"[steps]\ntolerance = 0\n", "case.toml:2: steps.tolerance: expected a number > 0 and < 1, got 0"},
       {"[[support]]\nfix = \"x\"\n",
        "case.toml:1: support[1].box: missing (an array of two corners [[xmin, ymin, zmin], [xmax, ymax, "
        "zmax]])"},
       {"[[support]]\nbox = [[0,0,0],[1,1,1]]\nfix = \"xw\"\n",
        "case.toml:3: support[1].fix: expected a string of the fixed directions, such as \"xyz\" or \"z\", "
        "got \"xw\""},
-      {"[[support]]\nbox = [[0,0,0],[1,1,1]]\nfix = \"z\"\n[[support]]\nbox = [[1,0,0],[0,1,1]]\nfix = "
-       "\"z\"\n",
-       "case.toml:5: support[2].box: the first corner must not exceed the second in any coordinate"},
       {"[[displacement]]\nbox = [[0,0,0],[1,1,1]]\n",
        "case.toml:1: displacement[1].x: a prescribed displacement needs at least one of x, y, z"},
       {"[[displacement]]\nbox = [[0,0,0],[1,1,1]]\nz = [1, 2]\n",
@@ -163,14 +130,11 @@ TEST(Th10runProblem, ErrorsNameTheFileLineAndField) {
        "an array "
        "of 2"},
       {"[[pressure]]\nbox = [[0,0,0],[1,1,1]]\n", "case.toml:1: pressure[1].p: missing (a number)"},
-      {"[solver]\ntype = \"iterative\"\n",
-       "case.toml:2: solver.type: expected one of \"auto\", \"dense\", \"sparse\", got \"iterative\""},
       {"[output]\nname = \"a/b\"\n", "case.toml:2: output.name: a file stem without folders, got \"a/b\""},
       {"materials = 3\n",
        "case.toml:1: materials: unknown field (expected one of: title, mesh, material, initial_stress, "
        "support, "
        "displacement, pressure, steps, solver, output)"},
-      {"material = 3\n", "case.toml:1: material: expected a table [material], got 3"},
       {"support = 3\n", "case.toml:1: support: expected tables written as [[support]], got 3"},
       {"[initial_stress]\ntype = \"uniform\"\n",
        "case.toml:1: initial_stress.stress: missing (an array of 6 numbers)"},
@@ -192,9 +156,13 @@ TEST(Th10runProblem, SyntaxErrorsAndMissingFilesAreReportedNotThrownThrough) {
 }
 
 TEST(Th10runProblem, ShippedExamplesAreValid) {
-  for (const char* f : {"footing/footing.toml", "triaxial/triaxial.toml", "triaxial/uniaxial.toml",
-                        "elastic/bar.toml", "elastic/bending.toml"})
-    EXPECT_NO_THROW(read_problem(std::string(TH10RUN_EXAMPLES_DIR) + "/" + f)) << f;
+  int count = 0;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(TH10RUN_EXAMPLES_DIR))
+    if (e.path().extension() == ".toml") {
+      EXPECT_NO_THROW(read_problem(e.path().string())) << e.path();
+      ++count;
+    }
+  EXPECT_GE(count, 5);
 }
 
 }  // namespace
