@@ -1,0 +1,439 @@
+// Exact stress return of the Mohr-Coulomb material with a tension cut-off.
+//
+// With isotropic elasticity the return keeps the principal directions of the
+// trial stress, so it is solved on the three principal stresses x (sorted,
+// x_1 >= x_2 >= x_3) in closed form. The returned principal stresses are
+//   sigma = x - sum_i dlambda_i D b_i,  dlambda_i >= 0,
+// with D = lambda 1 1^T + 2 G I the elasticity of the principal stresses and
+// b_i the flow directions of the active planes, and sigma admissible. Every
+// boundary piece of the admissible set is flat, so there are three kinds of
+// return: to a plane (one active plane), to a line where two planes meet
+// (the point of the line that x reaches along the plane spanned by their two
+// corrector directions D b_i, D b_j) and to a vertex. Which one applies
+// follows from where x lies: the region of a piece is the set of trials that
+// its return reaches with non-negative multipliers, and whose result lies on
+// that piece (sorted and admissible). The pieces are tried from the planes
+// to the vertices; the regions do not overlap, so the order decides only
+// within the rounding tolerance at their common boundaries.
+//
+// Beyond the apex, with psi < phi, part of the trials cannot be reached by
+// any non-negative combination of the corrector directions: the potential
+// carries too little volumetric strain. They return to the apex, the usual
+// choice, with a zero tangent. With a cut-off below the apex the trials left
+// after the other pieces return to its vertex sigma_1 = sigma_2 = sigma_3 =
+// sigma_t: the cut-off is associated, and the cone of its correctors (the
+// columns of D) takes in the hydrostatic direction.
+#include "mohr_coulomb_return.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "material_internal.h"
+
+namespace FiniteElementMethod {
+namespace detail {
+namespace {
+
+// Tolerance of the region tests, relative to the stress scale of the point:
+// a trial within it of a boundary between two regions may take either.
+const double kRegionTolerance = 1e-12;
+
+// Below this difference of two principal trial stresses, relative to the
+// stress scale, the spin term (sigma_a - sigma_b)/(x_a - x_b) of the tangent
+// is taken as its limit. The ratio itself carries a relative error of about
+// eps / (difference); the limit is exact wherever the return treats the two
+// stresses alike (every region that contains x_a = x_b) and differs only in
+// slivers of the width of the difference next to a region boundary. The
+// threshold sqrt(eps) balances the two.
+const double kEqualPrincipal = 1.5e-8;
+
+struct V3 {
+  double x, y, z;
+};
+
+inline V3 operator+(V3 a, V3 b) {
+  return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline V3 operator-(V3 a, V3 b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline V3 operator*(double s, V3 a) {
+  return {s * a.x, s * a.y, s * a.z};
+}
+inline double dot(V3 a, V3 b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+inline V3 cross(V3 a, V3 b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+inline double norm(V3 a) {
+  return std::sqrt(dot(a, a));
+}
+
+// ---------------------------------------------------------------------------
+// Principal stresses
+
+// b v for the symmetric b stored as x, y, z, xy, yz, zx.
+V3 times(const double* b, V3 v) {
+  return {b[0] * v.x + b[3] * v.y + b[5] * v.z, b[3] * v.x + b[1] * v.y + b[4] * v.z,
+          b[5] * v.x + b[4] * v.y + b[2] * v.z};
+}
+
+// Unit null vector of b - mu I, of rank 2: the longest cross product of two
+// of its rows.
+V3 null_vector(const double* b, double mu) {
+  const V3 r0 = {b[0] - mu, b[3], b[5]};
+  const V3 r1 = {b[3], b[1] - mu, b[4]};
+  const V3 r2 = {b[5], b[4], b[2] - mu};
+  const V3 c[3] = {cross(r0, r1), cross(r0, r2), cross(r1, r2)};
+  int best = 0;
+  double longest = dot(c[0], c[0]);
+  for (int i = 1; i < 3; ++i) {
+    const double l = dot(c[i], c[i]);
+    if (l > longest) {
+      longest = l;
+      best = i;
+    }
+  }
+  return (1.0 / std::sqrt(longest)) * c[best];
+}
+
+// A unit vector normal to the unit vector v.
+V3 normal_to(V3 v) {
+  if (std::fabs(v.x) > std::fabs(v.y)) {
+    const double s = 1.0 / std::sqrt(v.x * v.x + v.z * v.z);
+    return {-v.z * s, 0.0, v.x * s};
+  }
+  const double s = 1.0 / std::sqrt(v.y * v.y + v.z * v.z);
+  return {0.0, v.z * s, -v.y * s};
+}
+
+// The eigenvalue of the traceless symmetric b (largest entry of size 1)
+// farthest from its other two: the largest where the third invariant is not
+// negative, the smallest otherwise. Closed form: the eigenvalues are
+// 2 p cos(acos(r)/3 + 2 pi j/3) with p^2 = tr(b^2)/6, r = det(b)/(2 p^3). At
+// r = +-1, where acos loses half the digits, the farthest eigenvalue is the
+// one at the extremum of its cosine, so it keeps them all.
+double farthest_eigenvalue(const double* b) {
+  const double p2 =
+      (b[0] * b[0] + b[1] * b[1] + b[2] * b[2]) / 6.0 + (b[3] * b[3] + b[4] * b[4] + b[5] * b[5]) / 3.0;
+  const double p = std::sqrt(p2);
+  const double det = b[0] * b[1] * b[2] + 2.0 * b[3] * b[4] * b[5] - b[0] * b[4] * b[4] - b[1] * b[5] * b[5] -
+                     b[2] * b[3] * b[3];
+  const double r = std::min(1.0, std::max(-1.0, det / (2.0 * p2 * p)));
+  const double angle = std::acos(r) / 3.0;
+  const double two_pi_3 = 2.0943951023931957;
+  return 2.0 * p * std::cos(r >= 0.0 ? angle : angle + two_pi_3);
+}
+
+void sort_descending(PrincipalStresses& p) {
+  auto order = [&p](int i, int j) {
+    if (p.value[i] < p.value[j]) {
+      std::swap(p.value[i], p.value[j]);
+      for (int k = 0; k < 3; ++k) std::swap(p.dir[i][k], p.dir[j][k]);
+    }
+  };
+  order(0, 1);
+  order(1, 2);
+  order(0, 1);
+}
+
+void set_direction(PrincipalStresses& p, int a, double value, V3 n) {
+  p.value[a] = value;
+  p.dir[a][0] = n.x;
+  p.dir[a][1] = n.y;
+  p.dir[a][2] = n.z;
+}
+
+// ---------------------------------------------------------------------------
+// Return in principal stresses
+
+// The returns to the pieces of the boundary, for one trial.
+struct Returner {
+  V3 x;
+  const ReturnModel& model;
+  double tol;  // stress units
+  PrincipalReturn& out;
+
+  // D b: the principal stress change of the plastic strain b.
+  V3 D(V3 b) const {
+    const double v = model.lambda * (b.x + b.y + b.z);
+    return {v + 2.0 * model.G * b.x, v + 2.0 * model.G * b.y, v + 2.0 * model.G * b.z};
+  }
+
+  // Sorted and within the admissible set, to the tolerance.
+  bool admissible(V3 s) const {
+    const double k = model.k;
+    return s.x >= s.y - tol && s.y >= s.z - tol && k * s.x - s.z <= model.sigma_c + (k + 1.0) * tol &&
+           s.x <= model.sigma_t + tol;
+  }
+
+  bool accept(ReturnRegion region, V3 s) {
+    if (!admissible(s)) return false;
+    out.region = region;
+    out.sigma[0] = s.x;
+    out.sigma[1] = s.y;
+    out.sigma[2] = s.z;
+    return true;
+  }
+
+  // C = I - d a^T / (a . d) for the plane a . sigma = h with the corrector d.
+  bool plane(ReturnRegion region, V3 a, double h, V3 d) {
+    const double ad = dot(a, d);
+    const double dlambda = (dot(a, x) - h) / ad;
+    if (dlambda * norm(d) < -tol || !accept(region, x - dlambda * d)) return false;
+    const double av[3] = {a.x, a.y, a.z}, dv[3] = {d.x, d.y, d.z};
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) out.C[3 * i + j] = (i == j ? 1.0 : 0.0) - dv[i] * av[j] / ad;
+    return true;
+  }
+
+  // The line p + s r where two planes with the correctors di, dj meet: x
+  // reaches it along di and dj, n = di x dj is normal to both, so
+  // s = n . (x - p) / (n . r) and C = r n^T / (n . r). The multipliers of
+  // x - sigma = alpha di + beta dj follow from the cross products with n.
+  bool line(ReturnRegion region, V3 p, V3 r, V3 di, V3 dj) {
+    const V3 n = cross(di, dj);
+    const double nr = dot(n, r);
+    const V3 s = p + (dot(n, x - p) / nr) * r;
+    const V3 v = x - s;
+    const double n2 = dot(n, n);
+    const double alpha = dot(cross(v, dj), n) / n2;
+    const double beta = dot(cross(di, v), n) / n2;
+    if (alpha * norm(di) < -tol || beta * norm(dj) < -tol || !accept(region, s)) return false;
+    const double rv[3] = {r.x, r.y, r.z}, nv[3] = {n.x, n.y, n.z};
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) out.C[3 * i + j] = rv[i] * nv[j] / nr;
+    return true;
+  }
+
+  // Whether v is a non-negative combination of u0, u1, u2 (to the
+  // tolerance); false for (nearly) coplanar ones.
+  bool in_cone(V3 v, V3 u0, V3 u1, V3 u2) const {
+    const double det = dot(u0, cross(u1, u2));
+    if (!(std::fabs(det) > 1e-12 * norm(u0) * norm(u1) * norm(u2))) return false;
+    const double m0 = dot(v, cross(u1, u2)) / det;
+    const double m1 = dot(u0, cross(v, u2)) / det;
+    const double m2 = dot(u0, cross(u1, v)) / det;
+    return m0 * norm(u0) >= -tol && m1 * norm(u1) >= -tol && m2 * norm(u2) >= -tol;
+  }
+
+  void vertex(ReturnRegion region, V3 p) {
+    out.region = region;
+    out.sigma[0] = p.x;
+    out.sigma[1] = p.y;
+    out.sigma[2] = p.z;
+    for (double& c : out.C) c = 0.0;
+  }
+};
+
+// Sorted principal trial stresses without a cut-off: the yield plane, its
+// two edges, else the apex.
+void return_without_cutoff(Returner& R, V3 a1, V3 d1, V3 d2, V3 d3) {
+  const ReturnModel& m = R.model;
+  if (R.plane(kYieldPlane, a1, m.sigma_c, d1)) return;
+  if (R.line(kEdgeHigh, {0.0, 0.0, -m.sigma_c}, {1.0, 1.0, m.k}, d1, d2)) return;
+  if (R.line(kEdgeLow, {m.sigma_c / m.k, 0.0, 0.0}, {1.0, m.k, m.k}, d1, d3)) return;
+  const double apex = m.sigma_c / (m.k - 1.0);
+  R.vertex(kApex, {apex, apex, apex});
+}
+
+// With the cut-off sigma_1 <= sigma_t below the apex: the two planes, the
+// four edges, then the three vertices by their cones of correctors.
+void return_with_cutoff(Returner& R, V3 a1, V3 d1, V3 d2, V3 d3) {
+  const ReturnModel& m = R.model;
+  const double st = m.sigma_t, s3 = m.k * st - m.sigma_c;
+  const V3 t1 = R.D({1.0, 0.0, 0.0}), t2 = R.D({0.0, 1.0, 0.0});
+  if (R.plane(kYieldPlane, a1, m.sigma_c, d1)) return;
+  if (R.plane(kCutoffPlane, {1.0, 0.0, 0.0}, st, t1)) return;
+  if (R.line(kEdgeHigh, {0.0, 0.0, -m.sigma_c}, {1.0, 1.0, m.k}, d1, d2)) return;
+  if (R.line(kEdgeLow, {m.sigma_c / m.k, 0.0, 0.0}, {1.0, m.k, m.k}, d1, d3)) return;
+  if (R.line(kEdgeCutoff, {st, 0.0, s3}, {0.0, 1.0, 0.0}, d1, t1)) return;
+  if (R.line(kCutoffEdge, {st, st, 0.0}, {0.0, 0.0, 1.0}, t1, t2)) return;
+  const V3 low = {st, s3, s3}, high = {st, st, s3};
+  if (R.in_cone(R.x - low, d1, d3, t1)) return R.vertex(kCornerLow, low);
+  const V3 v = R.x - high;
+  if (R.in_cone(v, d1, d2, t1) || R.in_cone(v, d1, d2, t2) || R.in_cone(v, d1, t1, t2) ||
+      R.in_cone(v, d2, t1, t2))
+    return R.vertex(kCornerHigh, high);
+  R.vertex(kCutoffCorner, {st, st, st});
+}
+
+// Stress scale of a return: the largest of the trial and returned principal
+// stresses in size.
+double stress_scale(const double* x, const double* sigma) {
+  return std::max(std::max(std::fabs(x[0]), std::fabs(x[2])),
+                  std::max(std::fabs(sigma[0]), std::fabs(sigma[2])));
+}
+
+// 1 - (sigma_a - sigma_b)/(x_a - x_b) = (c_a - c_b)/(x_a - x_b) with the
+// plastic corrections c = x - sigma; for nearly equal x_a, x_b the limit
+// (K_aa + K_bb - K_ab - K_ba)/2 with K = I - C, the derivative of c_a - c_b
+// along x_a - x_b.
+double plastic_spin(const double* x, const PrincipalReturn& r, const double* K, int a, int b) {
+  const double dx = x[a] - x[b];
+  if (std::fabs(dx) > kEqualPrincipal * stress_scale(x, r.sigma))
+    return ((x[a] - r.sigma[a]) - (x[b] - r.sigma[b])) / dx;
+  return 0.5 * (K[4 * a] + K[4 * b] - K[3 * a + b] - K[3 * b + a]);
+}
+
+// Column of the transformation from the principal axes to x, y, z, xy, yz,
+// zx: the normal stress along n (n n^T), or the shear stress of the pair
+// n, q (n q^T + q n^T).
+void normal_column(const double* n, double* t) {
+  t[0] = n[0] * n[0];
+  t[1] = n[1] * n[1];
+  t[2] = n[2] * n[2];
+  t[3] = n[0] * n[1];
+  t[4] = n[1] * n[2];
+  t[5] = n[2] * n[0];
+}
+
+void shear_column(const double* n, const double* q, double* t) {
+  t[0] = 2.0 * n[0] * q[0];
+  t[1] = 2.0 * n[1] * q[1];
+  t[2] = 2.0 * n[2] * q[2];
+  t[3] = n[0] * q[1] + n[1] * q[0];
+  t[4] = n[1] * q[2] + n[2] * q[1];
+  t[5] = n[2] * q[0] + n[0] * q[2];
+}
+
+}  // namespace
+
+void principal_stresses(const double* s, PrincipalStresses& p) {
+  const double mean = (s[0] + s[1] + s[2]) / 3.0;
+  double b[6] = {s[0] - mean, s[1] - mean, s[2] - mean, s[3], s[4], s[5]};
+  double scale = 0.0;
+  for (double v : b) scale = std::max(scale, std::fabs(v));
+  if (!(scale > 0.0)) {
+    for (int a = 0; a < 3; ++a)
+      set_direction(p, a, mean, {a == 0 ? 1.0 : 0.0, a == 1 ? 1.0 : 0.0, a == 2 ? 1.0 : 0.0});
+    return;
+  }
+  for (double& v : b) v /= scale;
+  const double mu0 = farthest_eigenvalue(b);
+  const V3 v = null_vector(b, mu0);
+  // The other two in the plane normal to v: one plane (Jacobi) rotation of
+  // the 2 x 2 matrix [[e, f], [f, g]] of b in the basis u, w.
+  const V3 u = normal_to(v), w = cross(v, u);
+  const V3 bu = times(b, u);
+  const double e = dot(u, bu), f = dot(w, bu), g = dot(w, times(b, w));
+  double t = 0.0;
+  if (f != 0.0) {
+    const double tau = (g - e) / (2.0 * f);
+    t = (tau >= 0.0 ? 1.0 : -1.0) / (std::fabs(tau) + std::sqrt(1.0 + tau * tau));
+  }
+  const double c = 1.0 / std::sqrt(1.0 + t * t), sn = t * c;
+  set_direction(p, 0, mean + scale * mu0, v);
+  set_direction(p, 1, mean + scale * (e - t * f), c * u - sn * w);
+  set_direction(p, 2, mean + scale * (g + t * f), sn * u + c * w);
+  sort_descending(p);
+}
+
+FlowAngles flow_angles(double Phi, double Psi) {
+  return {sin_of_degrees(Phi), cos_of_degrees(Phi), sin_of_degrees(Psi)};
+}
+
+ReturnModel return_model(const FlowAngles& a, double c, double sigma_t, double lambda, double G) {
+  ReturnModel m;
+  m.lambda = lambda;
+  m.G = G;
+  m.k = (1.0 + a.sin_phi) / (1.0 - a.sin_phi);
+  m.m = (1.0 + a.sin_psi) / (1.0 - a.sin_psi);
+  m.sigma_c = 2.0 * c * a.cos_phi / (1.0 - a.sin_phi);
+  // On the surface sigma_1 is largest at the apex sigma_c / (k - 1): a
+  // cut-off at or above it bounds nothing (HUGE_VAL * 0 is NaN: no cut-off).
+  m.sigma_t = (sigma_t * (m.k - 1.0) < m.sigma_c) ? sigma_t : HUGE_VAL;
+  return m;
+}
+
+double yield_value(const double* x, const FlowAngles& a, double c, double sigma_t) {
+  const double F_MC = 0.5 * (x[0] - x[2]) + 0.5 * (x[0] + x[2]) * a.sin_phi - c * a.cos_phi;
+  return std::max(F_MC, x[0] - sigma_t);
+}
+
+void principal_return(const double* x, const ReturnModel& model, PrincipalReturn& r) {
+  const double scale =
+      std::max(std::max(std::fabs(x[0]), std::fabs(x[2])),
+               std::max(model.sigma_c, model.sigma_t < HUGE_VAL ? std::fabs(model.sigma_t) : 0.0));
+  Returner R{{x[0], x[1], x[2]}, model, kRegionTolerance * scale, r};
+  const double m = model.m;
+  const V3 a1 = {model.k, 0.0, -1.0};
+  const V3 d1 = R.D({m, 0.0, -1.0}), d2 = R.D({0.0, m, -1.0}), d3 = R.D({m, -1.0, 0.0});
+  if (model.sigma_t < HUGE_VAL)
+    return_with_cutoff(R, a1, d1, d2, d3);
+  else
+    return_without_cutoff(R, a1, d1, d2, d3);
+}
+
+void plastic_tangent(const PrincipalStresses& trial, const PrincipalReturn& r, double lambda, double G,
+                     double* Dp) {
+  // K = I - C, and its product with the principal elasticity: K D.
+  double K[9], KD[9];
+  for (int i = 0; i < 9; ++i) K[i] = (i % 4 == 0 ? 1.0 : 0.0) - r.C[i];
+  for (int a = 0; a < 3; ++a) {
+    const double row = lambda * (K[3 * a] + K[3 * a + 1] + K[3 * a + 2]);
+    for (int b = 0; b < 3; ++b) KD[3 * a + b] = row + 2.0 * G * K[3 * a + b];
+  }
+  // Normal part: T (K D) T^T with the normal columns T of the three axes.
+  double T[3][6], W[3][6];
+  for (int a = 0; a < 3; ++a) normal_column(trial.dir[a], T[a]);
+  for (int a = 0; a < 3; ++a)
+    for (int j = 0; j < 6; ++j)
+      W[a][j] = KD[3 * a] * T[0][j] + KD[3 * a + 1] * T[1][j] + KD[3 * a + 2] * T[2][j];
+  for (int i = 0; i < 6; ++i)
+    for (int j = 0; j < 6; ++j) Dp[6 * i + j] = T[0][i] * W[0][j] + T[1][i] * W[1][j] + T[2][i] * W[2][j];
+  // Shear part: the principal axes turn with the trial; the shear stress of
+  // the pair a, b is G (sigma_a - sigma_b)/(x_a - x_b) times its engineering
+  // shear strain, of which the plastic part is removed here.
+  const int pairs[3][2] = {{0, 1}, {1, 2}, {2, 0}};
+  for (const auto& pr : pairs) {
+    const double g = G * plastic_spin(trial.value, r, K, pr[0], pr[1]);
+    if (g == 0.0) continue;
+    double t[6];
+    shear_column(trial.dir[pr[0]], trial.dir[pr[1]], t);
+    for (int i = 0; i < 6; ++i)
+      for (int j = 0; j < 6; ++j) Dp[6 * i + j] += g * t[i] * t[j];
+  }
+}
+
+double MC_Return(const FlowAngles& a, double c, double sigma_t, const double* De, const double* stress,
+                 const double* dstrain, double* dstress, double* Dep, double* Dp) {
+  double trial[6];
+  for (int i = 0; i < 6; ++i) {
+    double s = 0.0;
+    for (int j = 0; j < 6; ++j) s += De[6 * i + j] * dstrain[j];
+    dstress[i] = s;
+    trial[i] = stress[i] + s;
+  }
+  PrincipalStresses p;
+  principal_stresses(trial, p);
+  const double F = yield_value(p.value, a, c, sigma_t);
+  if (!(F > 0.0)) {
+    for (int i = 0; i < 36; ++i) {
+      Dep[i] = De[i];
+      Dp[i] = 0.0;
+    }
+    return F;
+  }
+  const double lambda = De[1], G = De[21];
+  PrincipalReturn r;
+  principal_return(p.value, return_model(a, c, sigma_t, lambda, G), r);
+  // The returned stress: the trial less the plastic corrections along its axes.
+  for (int k = 0; k < 3; ++k) {
+    double t[6];
+    normal_column(p.dir[k], t);
+    const double correction = p.value[k] - r.sigma[k];
+    for (int i = 0; i < 6; ++i) dstress[i] -= correction * t[i];
+  }
+  double P[36];
+  plastic_tangent(p, r, lambda, G, P);
+  for (int i = 0; i < 36; ++i) {
+    Dep[i] = De[i] - P[i];
+    Dp[i] = De[i] - Dep[i];
+  }
+  return F;
+}
+
+}  // namespace detail
+}  // namespace FiniteElementMethod
