@@ -1,0 +1,52 @@
+// Exact stress return over the open increment: every call adds the strain of
+// a displacement change to dstrain, as the staged integration does, and
+// returns the trial stress + De dstrain onto the Mohr-Coulomb surface with a
+// tension cut-off (implicit, in closed form; fem/mohr_coulomb_return), with
+// the consistent tangent in Dep.
+#include "LA.h"
+#include "TH10G15.h"
+#include "element_kernels.h"
+#include "mohr_coulomb_return.h"
+
+namespace FiniteElementMethod {
+namespace {
+
+// Points ahead of the one being returned whose fields are prefetched.
+const int kPrefetchAhead = 4;
+
+// The fields that the return reads or writes: c, rows 3 and 4 of B, Dep, Dp
+// and De (contiguous), stress, dstress, dstrain and F.
+void prefetch_fields(const TH10G15::GAUSSPOINT* p) {
+  if (p == nullptr) return;
+  detail::prefetch(&p->c, sizeof(double));
+  detail::prefetch(p->B + detail::dy_at(0), 60 * sizeof(double));
+  detail::prefetch(p->Dep, 108 * sizeof(double));
+  detail::prefetch(p->stress, 12 * sizeof(double));
+  detail::prefetch(p->dstrain, 6 * sizeof(double));
+  detail::prefetch(&p->F, sizeof(double));
+}
+
+}  // namespace
+
+void TH10G15::dU_Eps_Sig_Return(ELEMENT* elem, int nE, double* dU, int /*nNodes*/, double Phi, int assoc,
+                                double Psi, double sigma_t) {
+  using LinearAlgebra::LA;
+  const detail::FlowAngles angles = detail::flow_angles(Phi, assoc == 1 ? Phi : Psi);
+  for (int e = 0; e < nE; ++e) {
+    ELEMENT& el = elem[e];
+    double du[30];
+    for (int i = 0; i < 30; ++i) du[i] = dU[el.DoF[i]];
+    for (int g = 0; g < 15; ++g) {
+      prefetch_fields(detail::point_ahead(elem, nE, e, g, kPrefetchAhead));
+      GAUSSPOINT& p = el.GP[g];
+      detail::Gradients a;
+      detail::read_gradients(p.B, a);
+      double d_eps[6];
+      detail::strain_of(a, du, d_eps);
+      LA::AddVV(p.dstrain, d_eps, 6, p.dstrain);
+      p.F = detail::MC_Return(angles, p.c, sigma_t, p.De, p.stress, p.dstrain, p.dstress, p.Dep, p.Dp);
+    }
+  }
+}
+
+}  // namespace FiniteElementMethod
