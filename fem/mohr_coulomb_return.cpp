@@ -98,14 +98,25 @@ V3 null_vector(const double* b, double mu) {
   return (1.0 / std::sqrt(longest)) * c[best];
 }
 
-// A unit vector normal to the unit vector v.
+// A vector normal to the unit vector v, of squared length at least 1/2.
 V3 normal_to(V3 v) {
-  if (std::fabs(v.x) > std::fabs(v.y)) {
-    const double s = 1.0 / std::sqrt(v.x * v.x + v.z * v.z);
-    return {-v.z * s, 0.0, v.x * s};
-  }
-  const double s = 1.0 / std::sqrt(v.y * v.y + v.z * v.z);
-  return {0.0, v.z * s, -v.y * s};
+  if (std::fabs(v.x) > std::fabs(v.y)) return {-v.z, 0.0, v.x};
+  return {0.0, v.z, -v.y};
+}
+
+// Eigenvalues lo <= hi of the symmetric [[e, f], [f, g]] and the unnormalised
+// eigenvector (x, y) of hi (that of lo is (-y, x)), free of cancellation:
+// with h = (g - e)/2 and r = sqrt(h^2 + f^2), it is (f, r + h) for h >= 0
+// and (r - h, f) otherwise; (1, 0) when the two eigenvalues are equal.
+struct Eigen2 {
+  double lo, hi, x, y;
+};
+Eigen2 eigen2(double e, double f, double g) {
+  const double h = 0.5 * (g - e), mid = 0.5 * (e + g);
+  const double r = std::sqrt(h * h + f * f), q = r + std::fabs(h);
+  if (!(q > 0.0)) return {mid, mid, 1.0, 0.0};
+  if (h >= 0.0) return {mid - r, mid + r, f, q};
+  return {mid - r, mid + r, q, f};
 }
 
 // The eigenvalue of the traceless symmetric b (largest entry of size 1)
@@ -177,14 +188,18 @@ struct Returner {
     return true;
   }
 
+  void set_tangent(double identity, V3 u, V3 v) {
+    out.identity = identity;
+    out.u[0] = u.x, out.u[1] = u.y, out.u[2] = u.z;
+    out.v[0] = v.x, out.v[1] = v.y, out.v[2] = v.z;
+  }
+
   // C = I - d a^T / (a . d) for the plane a . sigma = h with the corrector d.
   bool plane(ReturnRegion region, V3 a, double h, V3 d) {
     const double ad = dot(a, d);
     const double dlambda = (dot(a, x) - h) / ad;
     if (dlambda * norm(d) < -tol || !accept(region, x - dlambda * d)) return false;
-    const double av[3] = {a.x, a.y, a.z}, dv[3] = {d.x, d.y, d.z};
-    for (int i = 0; i < 3; ++i)
-      for (int j = 0; j < 3; ++j) out.C[3 * i + j] = (i == j ? 1.0 : 0.0) - dv[i] * av[j] / ad;
+    set_tangent(1.0, (-1.0 / ad) * d, a);
     return true;
   }
 
@@ -201,9 +216,7 @@ struct Returner {
     const double alpha = dot(cross(v, dj), n) / n2;
     const double beta = dot(cross(di, v), n) / n2;
     if (alpha * norm(di) < -tol || beta * norm(dj) < -tol || !accept(region, s)) return false;
-    const double rv[3] = {r.x, r.y, r.z}, nv[3] = {n.x, n.y, n.z};
-    for (int i = 0; i < 3; ++i)
-      for (int j = 0; j < 3; ++j) out.C[3 * i + j] = rv[i] * nv[j] / nr;
+    set_tangent(0.0, (1.0 / nr) * r, n);
     return true;
   }
 
@@ -223,7 +236,7 @@ struct Returner {
     out.sigma[0] = p.x;
     out.sigma[1] = p.y;
     out.sigma[2] = p.z;
-    for (double& c : out.C) c = 0.0;
+    set_tangent(0.0, {0.0, 0.0, 0.0}, {0.0, 0.0, 0.0});
   }
 };
 
@@ -266,15 +279,18 @@ double stress_scale(const double* x, const double* sigma) {
                   std::max(std::fabs(sigma[0]), std::fabs(sigma[2])));
 }
 
-// 1 - (sigma_a - sigma_b)/(x_a - x_b) = (c_a - c_b)/(x_a - x_b) with the
-// plastic corrections c = x - sigma; for nearly equal x_a, x_b the limit
-// (K_aa + K_bb - K_ab - K_ba)/2 with K = I - C, the derivative of c_a - c_b
-// along x_a - x_b.
-double plastic_spin(const double* x, const PrincipalReturn& r, const double* K, int a, int b) {
+// The spin ratio (sigma_a - sigma_b)/(x_a - x_b) less r.identity: for a
+// plane -(c_a - c_b)/(x_a - x_b) with the plastic corrections c = x - sigma,
+// free of cancellation. For nearly equal x_a, x_b its limit, the derivative
+// of sigma_a - sigma_b along x_a - x_b, (C_aa + C_bb - C_ab - C_ba)/2 less
+// the identity part: (u_a - u_b)(v_a - v_b)/2.
+double spin_less_identity(const double* x, const PrincipalReturn& r, int a, int b) {
   const double dx = x[a] - x[b];
-  if (std::fabs(dx) > kEqualPrincipal * stress_scale(x, r.sigma))
-    return ((x[a] - r.sigma[a]) - (x[b] - r.sigma[b])) / dx;
-  return 0.5 * (K[4 * a] + K[4 * b] - K[3 * a + b] - K[3 * b + a]);
+  if (std::fabs(dx) > kEqualPrincipal * stress_scale(x, r.sigma)) {
+    if (r.identity == 0.0) return (r.sigma[a] - r.sigma[b]) / dx;
+    return -((x[a] - r.sigma[a]) - (x[b] - r.sigma[b])) / dx;
+  }
+  return 0.5 * (r.u[a] - r.u[b]) * (r.v[a] - r.v[b]);
 }
 
 // Column of the transformation from the principal axes to x, y, z, xy, yz,
@@ -310,23 +326,20 @@ void principal_stresses(const double* s, PrincipalStresses& p) {
       set_direction(p, a, mean, {a == 0 ? 1.0 : 0.0, a == 1 ? 1.0 : 0.0, a == 2 ? 1.0 : 0.0});
     return;
   }
-  for (double& v : b) v /= scale;
+  const double inv_scale = 1.0 / scale;
+  for (double& v : b) v *= inv_scale;
   const double mu0 = farthest_eigenvalue(b);
   const V3 v = null_vector(b, mu0);
-  // The other two in the plane normal to v: one plane (Jacobi) rotation of
-  // the 2 x 2 matrix [[e, f], [f, g]] of b in the basis u, w.
+  // The other two in the plane normal to v: the eigenvectors of the 2 x 2
+  // matrix of b in the orthogonal basis u, w = v x u of equal lengths.
   const V3 u = normal_to(v), w = cross(v, u);
+  const double l2 = dot(u, u);
   const V3 bu = times(b, u);
-  const double e = dot(u, bu), f = dot(w, bu), g = dot(w, times(b, w));
-  double t = 0.0;
-  if (f != 0.0) {
-    const double tau = (g - e) / (2.0 * f);
-    t = (tau >= 0.0 ? 1.0 : -1.0) / (std::fabs(tau) + std::sqrt(1.0 + tau * tau));
-  }
-  const double c = 1.0 / std::sqrt(1.0 + t * t), sn = t * c;
+  const Eigen2 m = eigen2(dot(u, bu), dot(w, bu), dot(w, times(b, w)));
+  const double to_unit = 1.0 / std::sqrt((m.x * m.x + m.y * m.y) * l2), to_value = scale / l2;
   set_direction(p, 0, mean + scale * mu0, v);
-  set_direction(p, 1, mean + scale * (e - t * f), c * u - sn * w);
-  set_direction(p, 2, mean + scale * (g + t * f), sn * u + c * w);
+  set_direction(p, 1, mean + to_value * m.hi, (m.x * to_unit) * u + (m.y * to_unit) * w);
+  set_direction(p, 2, mean + to_value * m.lo, (m.x * to_unit) * w - (m.y * to_unit) * u);
   sort_descending(p);
 }
 
@@ -366,34 +379,35 @@ void principal_return(const double* x, const ReturnModel& model, PrincipalReturn
     return_without_cutoff(R, a1, d1, d2, d3);
 }
 
-void plastic_tangent(const PrincipalStresses& trial, const PrincipalReturn& r, double lambda, double G,
-                     double* Dp) {
-  // K = I - C, and its product with the principal elasticity: K D.
-  double K[9], KD[9];
-  for (int i = 0; i < 9; ++i) K[i] = (i % 4 == 0 ? 1.0 : 0.0) - r.C[i];
+// In the principal axes the tangent is C D for the normal stresses, with
+// D = lambda 1 1^T + 2 G I, and G times the spin ratio for the shear stress of
+// each pair of axes. Turned to x, y, z with the normal columns T and the
+// shear columns t_ab, and with T D T^T = De - G sum t_ab t_ab^T (isotropy):
+//   Dep = identity De + (T u)(T D v)^T + sum G (ratio_ab - identity) t_ab t_ab^T.
+void consistent_tangent(const PrincipalStresses& trial, const PrincipalReturn& r, const double* De,
+                        double* Dep) {
+  const double lambda = De[1], G = De[21];
+  const double Dv_mean = lambda * (r.v[0] + r.v[1] + r.v[2]);
+  double Tu[6] = {}, TDv[6] = {};
   for (int a = 0; a < 3; ++a) {
-    const double row = lambda * (K[3 * a] + K[3 * a + 1] + K[3 * a + 2]);
-    for (int b = 0; b < 3; ++b) KD[3 * a + b] = row + 2.0 * G * K[3 * a + b];
+    double t[6];
+    normal_column(trial.dir[a], t);
+    const double Dv = Dv_mean + 2.0 * G * r.v[a];
+    for (int i = 0; i < 6; ++i) {
+      Tu[i] += r.u[a] * t[i];
+      TDv[i] += Dv * t[i];
+    }
   }
-  // Normal part: T (K D) T^T with the normal columns T of the three axes.
-  double T[3][6], W[3][6];
-  for (int a = 0; a < 3; ++a) normal_column(trial.dir[a], T[a]);
-  for (int a = 0; a < 3; ++a)
-    for (int j = 0; j < 6; ++j)
-      W[a][j] = KD[3 * a] * T[0][j] + KD[3 * a + 1] * T[1][j] + KD[3 * a + 2] * T[2][j];
   for (int i = 0; i < 6; ++i)
-    for (int j = 0; j < 6; ++j) Dp[6 * i + j] = T[0][i] * W[0][j] + T[1][i] * W[1][j] + T[2][i] * W[2][j];
-  // Shear part: the principal axes turn with the trial; the shear stress of
-  // the pair a, b is G (sigma_a - sigma_b)/(x_a - x_b) times its engineering
-  // shear strain, of which the plastic part is removed here.
+    for (int j = 0; j < 6; ++j) Dep[6 * i + j] = r.identity * De[6 * i + j] + Tu[i] * TDv[j];
   const int pairs[3][2] = {{0, 1}, {1, 2}, {2, 0}};
   for (const auto& pr : pairs) {
-    const double g = G * plastic_spin(trial.value, r, K, pr[0], pr[1]);
+    const double g = G * spin_less_identity(trial.value, r, pr[0], pr[1]);
     if (g == 0.0) continue;
     double t[6];
     shear_column(trial.dir[pr[0]], trial.dir[pr[1]], t);
     for (int i = 0; i < 6; ++i)
-      for (int j = 0; j < 6; ++j) Dp[6 * i + j] += g * t[i] * t[j];
+      for (int j = 0; j < 6; ++j) Dep[6 * i + j] += g * t[i] * t[j];
   }
 }
 
@@ -426,12 +440,8 @@ double MC_Return(const FlowAngles& a, double c, double sigma_t, const double* De
     const double correction = p.value[k] - r.sigma[k];
     for (int i = 0; i < 6; ++i) dstress[i] -= correction * t[i];
   }
-  double P[36];
-  plastic_tangent(p, r, lambda, G, P);
-  for (int i = 0; i < 36; ++i) {
-    Dep[i] = De[i] - P[i];
-    Dp[i] = De[i] - Dep[i];
-  }
+  consistent_tangent(p, r, De, Dep);
+  for (int i = 0; i < 36; ++i) Dp[i] = De[i] - Dep[i];
   return F;
 }
 

@@ -71,20 +71,22 @@ enum ReturnRegion {
 
 // The return of sorted principal trial stresses x that lie outside the
 // admissible set: the returned principal stresses sigma and their
-// derivatives C (3 x 3, row-major) with respect to x.
+// derivatives with respect to x, C = identity I + u v^T (a plane:
+// identity = 1; a line: 0 and rank 1; a vertex: 0).
 struct PrincipalReturn {
   ReturnRegion region;
   double sigma[3];
-  double C[9];
+  double identity;
+  double u[3], v[3];
 };
 void principal_return(const double* x, const ReturnModel& model, PrincipalReturn& r);
 
-// The plastic part Dp (6 x 6, row-major) of the consistent tangent
-// dsigma/deps = De - Dp of a return from the trial whose principal stresses
-// and directions are `trial`, including the rotation of the principal
+// The consistent tangent Dep = dsigma/deps (6 x 6, row-major) of a return
+// from the trial whose principal stresses and directions are `trial`, with
+// the isotropic elastic matrix De, including the turning of the principal
 // directions.
-void plastic_tangent(const PrincipalStresses& trial, const PrincipalReturn& r, double lambda, double G,
-                     double* Dp);
+void consistent_tangent(const PrincipalStresses& trial, const PrincipalReturn& r, const double* De,
+                        double* Dep);
 
 // The return at one material point: the trial stress + De dstrain (De
 // isotropic, 6 x 6), its return and the consistent tangent. Writes dstress,
