@@ -1,7 +1,5 @@
-// Exact Mohr-Coulomb return with tension cut-off: principal stresses, the
-// consistent tangent against finite differences of the point routine, the
-// returned stress against the optimality conditions of the return (found by
-// search, not by the closed form), and the element routine.
+// Exact Mohr-Coulomb return with tension cut-off: principal stresses, tangent against finite
+// differences, optimality conditions found by search (not by the closed form), element routine.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,9 +20,9 @@ namespace {
 const double kC = 5.0;  // cohesion of every case
 const double kNone = HUGE_VAL;
 const double kDeg = std::acos(-1.0) / 180.0;
+const double kAxes[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 
-// The elastic matrix of every case (E = 1000, nu = 0.25: lambda = G = 400)
-// and its inverse applied to a stress.
+// The elastic matrix of every case (E = 1000, nu = 0.25: lambda = G = 400), and its inverse.
 struct Elastic {
   double De[36];
   Elastic() { isotropic_De(1000.0, 0.25, De); }
@@ -35,8 +33,7 @@ struct Elastic {
   }
 };
 
-// A committed stress off the trial's axes, and the dstrain that takes it to
-// the trial: the point routine sees a general state.
+// A committed stress off the trial's axes: the point routine sees a general state.
 const double kStress[6] = {-3.0, 2.0, -1.0, 0.5, -0.2, 0.1};
 
 struct Point {
@@ -72,12 +69,6 @@ double along(const double* S, const double* n, const double* q) {
          n[2] * (S[5] * q[0] + S[4] * q[1] + S[2] * q[2]);
 }
 
-// Symmetric 3 x 3 of a stress vector.
-void tensor_of(const double* s, double* T) {
-  const double t[9] = {s[0], s[3], s[5], s[3], s[1], s[4], s[5], s[4], s[2]};
-  std::copy(t, t + 9, T);
-}
-
 }  // namespace
 
 TEST(StressReturn, PrincipalStressesOfEqualAndNearlyEqualValues) {
@@ -91,9 +82,8 @@ TEST(StressReturn, PrincipalStressesOfEqualAndNearlyEqualValues) {
   Sampler rng(5);
   for (const auto& p : cases)
     for (int rep = 0; rep < 20; ++rep) {
-      double s[6], T[9];
+      double s[6];
       rng.rotated_stress(p, s);
-      tensor_of(s, T);
       detail::PrincipalStresses ps;
       detail::principal_stresses(s, ps);
       // The values, N N^T = I and N diag(values) N^T = T for the directions N.
@@ -107,7 +97,7 @@ TEST(StressReturn, PrincipalStressesOfEqualAndNearlyEqualValues) {
             tensor += ps.value[a] * ps.dir[a][i] * ps.dir[a][j];
           }
           EXPECT_NEAR(identity, i == j ? 1.0 : 0.0, 1e-14);
-          EXPECT_NEAR(tensor, T[3 * i + j], 1e-13 * scale);
+          EXPECT_NEAR(tensor, along(s, kAxes[i], kAxes[j]), 1e-13 * scale);
         }
       }
     }
@@ -228,12 +218,9 @@ bool in_cone(const double* e, const std::vector<std::array<double, 3>>& g, doubl
 
 }  // namespace
 
-// The returned stress is admissible and on the surface (principal values by
-// the linear-algebra eigen-solver), keeps the trial's principal axes, and the
-// plastic strain De^-1 (trial - returned) is a non-negative combination of
-// the flow directions of the planes active there. With associated flow these
-// are the optimality conditions of the closest admissible stress in the
-// energy norm.
+// The returned stress is on the surface (principal values by the linear-algebra eigen-solver), keeps
+// the trial's axes, and De^-1 (trial - returned) is a non-negative combination of the flows of the
+// planes active there: with associated flow, the conditions of the closest stress in the energy norm.
 TEST(StressReturn, ReturnedStressSatisfiesTheConditionsOfTheReturn) {
   const Elastic el;
   const double settings[][3] = {{0, 0, kNone},   {20, 20, kNone}, {20, 10, kNone}, {40, 40, kNone},
@@ -280,16 +267,22 @@ TEST(StressReturn, ReturnedStressSatisfiesTheConditionsOfTheReturn) {
   }
 }
 
-TEST(StressReturn, ElementRoutineAddsTheStrainOfTheStagedSchemeAndReturnsEveryPoint) {
-  Mesh m = box(1, 1, 1);
+// A box of n^3 cells, every point at the committed stress kStress.
+Mesh committed_box(int n) {
+  Mesh m = box(n, n, n);
   set_elastic_state(m, 1000.0, 0.25);
-  std::mt19937 rng(3);
   for (TH10G15::ELEMENT& e : m.elems)
     for (TH10G15::GAUSSPOINT& g : e.GP) {
       g.c = kC;
       g.Phi = 0.0;  // the argument's angle applies, not the point's
       for (int i = 0; i < 6; ++i) g.stress[i] = kStress[i];
     }
+  return m;
+}
+
+TEST(StressReturn, ElementRoutineAddsTheStrainOfTheStagedSchemeAndReturnsEveryPoint) {
+  Mesh m = committed_box(1);
+  std::mt19937 rng(3);
   const Mesh original = m;
   Mesh staged = m;
   const std::vector<double> dU1 = random_vector(rng, 3 * m.nNodes(), 2e-2),
@@ -337,4 +330,18 @@ TEST(StressReturn, ElementRoutineAddsTheStrainOfTheStagedSchemeAndReturnsEveryPo
     }
   EXPECT_GT(returned, 10);
   EXPECT_GT(elastic, 10);
+}
+
+// A mesh large enough for Dep and Dp to be streamed past the caches gets the
+// records that each of its elements gets alone.
+TEST(StressReturn, LargeMeshesGetTheRecordsOfTheirElementsAlone) {
+  Mesh m = committed_box(4);
+  std::mt19937 rng(7);
+  std::vector<double> dU = random_vector(rng, 3 * m.nNodes(), 2e-2);
+  std::vector<TH10G15::ELEMENT> alone = m.elems;
+  TH10G15::dU_Eps_Sig_Return(m.elems.data(), m.nElements(), dU.data(), m.nNodes(), 30.0, 0, 10.0, 2.0);
+  for (int e = 0; e < m.nElements(); ++e) {
+    TH10G15::dU_Eps_Sig_Return(&alone[e], 1, dU.data(), m.nNodes(), 30.0, 0, 10.0, 2.0);
+    EXPECT_EQ(0, std::memcmp(&alone[e], &m.elems[e], sizeof(TH10G15::ELEMENT))) << e;
+  }
 }
