@@ -132,21 +132,9 @@ double farthest_eigenvalue(const double* b) {
   const double det = b[0] * b[1] * b[2] + 2.0 * b[3] * b[4] * b[5] - b[0] * b[4] * b[4] - b[1] * b[5] * b[5] -
                      b[2] * b[3] * b[3];
   const double r = std::min(1.0, std::max(-1.0, det / (2.0 * p2 * p)));
-  const double angle = std::acos(r) / 3.0;
+  const double angle = std::acos(r) * (1.0 / 3.0);
   const double two_pi_3 = 2.0943951023931957;
   return 2.0 * p * std::cos(r >= 0.0 ? angle : angle + two_pi_3);
-}
-
-void sort_descending(PrincipalStresses& p) {
-  auto order = [&p](int i, int j) {
-    if (p.value[i] < p.value[j]) {
-      std::swap(p.value[i], p.value[j]);
-      for (int k = 0; k < 3; ++k) std::swap(p.dir[i][k], p.dir[j][k]);
-    }
-  };
-  order(0, 1);
-  order(1, 2);
-  order(0, 1);
 }
 
 void set_direction(PrincipalStresses& p, int a, double value, V3 n) {
@@ -317,7 +305,7 @@ void shear_column(const double* n, const double* q, double* t) {
 }  // namespace
 
 void principal_stresses(const double* s, PrincipalStresses& p) {
-  const double mean = (s[0] + s[1] + s[2]) / 3.0;
+  const double mean = (s[0] + s[1] + s[2]) * (1.0 / 3.0);
   double b[6] = {s[0] - mean, s[1] - mean, s[2] - mean, s[3], s[4], s[5]};
   double scale = 0.0;
   for (double v : b) scale = std::max(scale, std::fabs(v));
@@ -337,10 +325,12 @@ void principal_stresses(const double* s, PrincipalStresses& p) {
   const V3 bu = times(b, u);
   const Eigen2 m = eigen2(dot(u, bu), dot(w, bu), dot(w, times(b, w)));
   const double to_unit = 1.0 / std::sqrt((m.x * m.x + m.y * m.y) * l2), to_value = scale / l2;
-  set_direction(p, 0, mean + scale * mu0, v);
-  set_direction(p, 1, mean + to_value * m.hi, (m.x * to_unit) * u + (m.y * to_unit) * w);
-  set_direction(p, 2, mean + to_value * m.lo, (m.x * to_unit) * w - (m.y * to_unit) * u);
-  sort_descending(p);
+  // The farthest eigenvalue is the largest when positive (at least sqrt(3) p
+  // above the others), else the smallest: the order needs no comparison.
+  const int first = (mu0 > 0.0) ? 0 : 2, hi = (mu0 > 0.0) ? 1 : 0;
+  set_direction(p, first, mean + scale * mu0, v);
+  set_direction(p, hi, mean + to_value * m.hi, (m.x * to_unit) * u + (m.y * to_unit) * w);
+  set_direction(p, hi + 1, mean + to_value * m.lo, (m.x * to_unit) * w - (m.y * to_unit) * u);
 }
 
 FlowAngles flow_angles(double Phi, double Psi) {
@@ -398,17 +388,18 @@ void consistent_tangent(const PrincipalStresses& trial, const PrincipalReturn& r
       TDv[i] += Dv * t[i];
     }
   }
-  for (int i = 0; i < 6; ++i)
-    for (int j = 0; j < 6; ++j) Dep[6 * i + j] = r.identity * De[6 * i + j] + Tu[i] * TDv[j];
+  // The shear columns t of the three pairs of axes and their factors
+  // g = G (ratio - identity).
   const int pairs[3][2] = {{0, 1}, {1, 2}, {2, 0}};
-  for (const auto& pr : pairs) {
-    const double g = G * spin_less_identity(trial.value, r, pr[0], pr[1]);
-    if (g == 0.0) continue;
-    double t[6];
-    shear_column(trial.dir[pr[0]], trial.dir[pr[1]], t);
-    for (int i = 0; i < 6; ++i)
-      for (int j = 0; j < 6; ++j) Dep[6 * i + j] += g * t[i] * t[j];
+  double g[3], t[3][6];
+  for (int k = 0; k < 3; ++k) {
+    g[k] = G * spin_less_identity(trial.value, r, pairs[k][0], pairs[k][1]);
+    shear_column(trial.dir[pairs[k][0]], trial.dir[pairs[k][1]], t[k]);
   }
+  for (int i = 0; i < 6; ++i)
+    for (int j = 0; j < 6; ++j)
+      Dep[6 * i + j] = r.identity * De[6 * i + j] + Tu[i] * TDv[j] + g[0] * t[0][i] * t[0][j] +
+                       g[1] * t[1][i] * t[1][j] + g[2] * t[2][i] * t[2][j];
 }
 
 double MC_Return(const FlowAngles& a, double c, double sigma_t, const double* De, const double* stress,
