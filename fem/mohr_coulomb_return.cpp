@@ -16,13 +16,16 @@
 // to the vertices; the regions do not overlap, so the order decides only
 // within the rounding tolerance at their common boundaries.
 //
-// Beyond the apex, with psi < phi, part of the trials cannot be reached by
-// any non-negative combination of the corrector directions: the potential
-// carries too little volumetric strain. They return to the apex, the usual
-// choice, with a zero tangent. With a cut-off below the apex the trials left
-// after the other pieces return to its vertex sigma_1 = sigma_2 = sigma_3 =
-// sigma_t: the cut-off is associated, and the cone of its correctors (the
-// columns of D) takes in the hydrostatic direction.
+// Beyond the apex the trials left after the planes and edges return to the
+// apex with a zero tangent. With psi < phi the potential carries less
+// volumetric strain than the normal; at psi = 0 none, and part of these
+// trials cannot be reached by any non-negative combination of the corrector
+// directions at all: they go to the apex too, the usual choice (for psi > 0
+// the apex's cone of correctors holds them all). With a cut-off below the
+// apex the trials left after the other pieces return to its vertex
+// sigma_1 = sigma_2 = sigma_3 = sigma_t: the cut-off is associated, and the
+// cone of its correctors (the columns of D) takes in the hydrostatic
+// direction.
 #include "mohr_coulomb_return.h"
 
 #include <algorithm>

@@ -99,9 +99,9 @@ class TH10FEM_API TH10G15 {
   //    where the trial lies; dstress = returned - stress; Dep = the consistent
   //    tangent d(stress + dstress)/d(dstrain), including the turning of the
   //    principal axes; Dp = De - Dep. make_K and make_ke with the tangent
-  //    switch use this Dep where F >= 0. Beyond the apex, where with
-  //    Psi < Phi the potential cannot carry the volumetric plastic strain,
-  //    the return goes to the apex with a zero tangent.
+  //    switch use this Dep where F >= 0. Trials beyond the apex return to
+  //    it with a zero tangent, also where with Psi = 0 (no volumetric
+  //    plastic strain) no flow of the potential reaches it (the usual choice).
   // Nothing else of a point changes; the commit stays update_Strain_Stress,
   // then update_Phi_F_D.
   static void dU_Eps_Sig_Return(ELEMENT* elem, int nE, double* dU, int nNodes, double Phi, int assoc,
