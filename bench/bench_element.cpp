@@ -111,6 +111,14 @@ double staged_fraction(const Mesh& m) {
   return n / (15.0 * m.nElements());
 }
 
+// Fraction of Gauss points that the exact return left elastic (F <= 0).
+double elastic_fraction_after_return(const Mesh& m) {
+  int n = 0;
+  for (const TH10G15::ELEMENT& el : m.elems)
+    for (const TH10G15::GAUSSPOINT& g : el.GP) n += (g.F > 0.0) ? 0 : 1;
+  return n / (15.0 * m.nElements());
+}
+
 void BM_make_ke(benchmark::State& state, bool yielding, bool symmetric) {
   Mesh m = stiffness_box(yielding, symmetric);
   const int tangent = yielding ? 1 : 0;
@@ -183,6 +191,19 @@ void BM_dU(benchmark::State& state, Mesh (*make)(), int overload) {
   state.counters["staged"] = staged_fraction(m);
 }
 
+// The exact return with its tangent (Phi = 30, Psi = 5, no cut-off) on the
+// same boxes, dU zero: every iteration returns the same trials.
+void BM_dU_Return(benchmark::State& state, Mesh (*make)()) {
+  Mesh m = make();
+  std::vector<double> dU(3 * m.nNodes(), 0.0);
+  for (auto _ : state) {
+    TH10G15::dU_Eps_Sig_Return(m.elems.data(), m.nElements(), dU.data(), m.nNodes(), 30.0, 0, 5.0, HUGE_VAL);
+    benchmark::ClobberMemory();
+  }
+  per_element(state, m.nElements());
+  state.counters["returned"] = 1.0 - elastic_fraction_after_return(m);
+}
+
 void BM_update_Phi_F_D(benchmark::State& state, Mesh (*make)()) {
   Mesh m = make();
   for (auto _ : state) {
@@ -249,6 +270,12 @@ BENCHMARK_CAPTURE(BM_dU, ov3_yielding, yielding_nonassociated, 3)
     ->Apply(with_min);
 BENCHMARK_CAPTURE(BM_dU, ov1_elastic_cached, elastic_cached, 1)->Apply(with_min);
 BENCHMARK_CAPTURE(BM_dU, ov1_yielding_cached, yielding_cached, 1)->Apply(with_min);
+BENCHMARK_CAPTURE(BM_dU_Return, elastic, elastic_full)->Unit(benchmark::kMillisecond)->Apply(with_min);
+BENCHMARK_CAPTURE(BM_dU_Return, returning, yielding_nonassociated)
+    ->Unit(benchmark::kMillisecond)
+    ->Apply(with_min);
+BENCHMARK_CAPTURE(BM_dU_Return, elastic_cached, elastic_cached)->Apply(with_min);
+BENCHMARK_CAPTURE(BM_dU_Return, returning_cached, yielding_cached)->Apply(with_min);
 BENCHMARK_CAPTURE(BM_update_Phi_F_D, yielding_cached, yielding_cached)->Apply(with_min);
 BENCHMARK_CAPTURE(BM_update_Phi_F_D, elastic, elastic_full)->Unit(benchmark::kMillisecond)->Apply(with_min);
 BENCHMARK_CAPTURE(BM_update_Phi_F_D, yielding, yielding_nonassociated)

@@ -277,6 +277,10 @@ double sin_of_degrees(double angle) {
   return std::sin(to_radians(angle));
 }
 
+double cos_of_degrees(double angle) {
+  return std::cos(to_radians(angle));
+}
+
 GradientZone MC_Gradients(int n, double Phi, double Psi, const double* sig, double* dfds, double* dqds,
                           double* sin_theta) {
   if (n != 4 && n != 6) return kNoGradient;

@@ -47,8 +47,9 @@ GradientZone MC_Gradients(int n, double Phi, double Psi, const double* sig, doub
 // Dp = 0 and Dep = De. For n outside 1..6 nothing is written.
 void MC_Dep(int n, double Phi, double Psi, double* De, double* sig, double* Dp, double* Dep);
 
-// sin of an angle in degrees, as the gradients take it of Phi and Psi.
+// sin and cos of an angle in degrees, as the gradients take them of Phi and Psi.
 double sin_of_degrees(double angle);
+double cos_of_degrees(double angle);
 
 // The products Dep v and (with Dp_v not null) Dp v of the matrices that
 // MC_Dep forms for a stress of 6 components, without forming the matrices:

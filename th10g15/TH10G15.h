@@ -74,6 +74,39 @@ class TH10FEM_API TH10G15 {
                              int assoc, double Psi);
   static void dU_Eps_Sig_RK4(ELEMENT* elem, int nE, double* dU, int nNodes, double* Fint_p_glob);
 
+  // Exact (implicit) stress return over the open increment, with the
+  // consistent tangent. At every Gauss point, in array order:
+  //  * dstrain += B du, as dU_Eps_Sig_RK4 adds it (dU read at the DoF
+  //    lists; nNodes is not needed);
+  //  * trial = stress + De dstrain, from the committed stress and the whole
+  //    dstrain, so that repeated calls within an increment follow Newton's
+  //    method; De is the point's isotropic elastic matrix (lambda and G taken
+  //    from its entries);
+  //  * admissible set: the Mohr-Coulomb surface with the friction angle Phi
+  //    (degrees; the argument, not the point's Phi; 0 is Tresca) and the
+  //    point's cohesion c, cut off at sigma_t: no principal stress above
+  //    sigma_t (HUGE_VAL for none; a value at or above the apex c cot(Phi)
+  //    has no effect). Tension is positive. Plastic flow follows the
+  //    potential of the same form with the dilatancy angle Psi (Phi when
+  //    assoc = 1) on the Mohr-Coulomb planes and the normal of the cut-off on
+  //    it. Psi <= Phi is the caller's responsibility: nothing is checked;
+  //  * F = the trial's yield value, the larger of the Mohr-Coulomb value
+  //    (sigma1 - sigma3)/2 + (sigma1 + sigma3)/2 sin(Phi) - c cos(Phi) (as
+  //    FEM::MC_SG_F) and sigma1 - sigma_t;
+  //  * F <= 0 (admissible trial): dstress = De dstrain, Dep = De, Dp = 0;
+  //  * F > 0: the backward-Euler return in principal stresses, in closed form,
+  //    to a plane, an edge, the apex or a vertex of the cut-off, chosen by
+  //    where the trial lies; dstress = returned - stress; Dep = the consistent
+  //    tangent d(stress + dstress)/d(dstrain), including the turning of the
+  //    principal axes; Dp = De - Dep. make_K and make_ke with the tangent
+  //    switch use this Dep where F >= 0. Trials beyond the apex return to
+  //    it with a zero tangent, also where with Psi = 0 (no volumetric
+  //    plastic strain) no flow of the potential reaches it (the usual choice).
+  // Nothing else of a point changes; the commit stays update_Strain_Stress,
+  // then update_Phi_F_D.
+  static void dU_Eps_Sig_Return(ELEMENT* elem, int nE, double* dU, int nNodes, double Phi, int assoc,
+                                double Psi, double sigma_t);
+
   // Internal forces of stress - stress0 + dstress.
   static void make_Fint(ELEMENT* elem, int nE, int nNodes, double* Fint_glob);
 

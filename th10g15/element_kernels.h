@@ -15,6 +15,7 @@
 #define TH10FEM_TH10G15_ELEMENT_KERNELS_H
 
 #include <cstdint>
+#include <cstring>
 
 #include "TH10G15.h"
 #include "vector_kernel.h"
@@ -103,6 +104,31 @@ inline void prefetch(const void* p, int bytes) {
   const char* c = static_cast<const char*>(p);
   for (int off = 0; off < bytes; off += 64) prefetch_line(c + off);
   prefetch_line(c + bytes - 1);
+}
+
+// Stores n doubles at dst without first loading their cache lines: on
+// x86-64 non-temporal stores, which stream past the caches and become visible
+// to other threads after stream_fence; elsewhere a plain copy. For fields
+// that a routine writes whole and that nothing reads before the sweep over a
+// large mesh has evicted them anyway: the loads of the lines would double
+// their traffic.
+inline void stream_store(double* dst, const double* src, int n) {
+#if defined(__GNUC__) && defined(__x86_64__)
+  for (int i = 0; i < n; ++i) {
+    long long bits;
+    std::memcpy(&bits, src + i, sizeof bits);
+    asm volatile("movnti %1, %0" : "=m"(dst[i]) : "r"(bits));
+  }
+#else
+  for (int i = 0; i < n; ++i) dst[i] = src[i];
+#endif
+}
+
+// Orders the stream_store stores before any later store of the thread.
+inline void stream_fence() {
+#if defined(__GNUC__) && defined(__x86_64__)
+  asm volatile("sfence" ::: "memory");
+#endif
 }
 
 // The Gauss point `ahead` (1 .. 15) points after point g of element e, or
