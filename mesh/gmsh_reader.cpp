@@ -276,8 +276,10 @@ class MshReader {
     in_.set_binary();
     in_.end_header_line();
     const std::size_t mark = in_.pos();
-    if (in_.read_int("the integer 1 that shows the byte order") != 1)
-      in_.fail(mark, "the binary data are of the other byte order (endianness)");
+    const int one = in_.read_int("the integer 1 that shows the byte order");
+    if (one != 1)
+      in_.fail(mark, "the byte-order integer reads " + std::to_string(one) +
+                         ", not 1: the binary data are of the other byte order (endianness) or damaged");
   }
 
   void read_section() {
