@@ -14,6 +14,7 @@
 #include <iterator>
 #include <map>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -107,7 +108,6 @@ class Scanner {
  public:
   Scanner(const std::string& text, const std::string& name) : text_(text), name_(name) {}
 
-  bool binary() const { return binary_; }
   void set_binary() { binary_ = true; }
   std::size_t pos() const { return pos_; }
 
@@ -138,35 +138,27 @@ class Scanner {
     if (w != keyword) fail(at, "expected " + keyword + ", found '" + shown(w) + "'");
   }
 
-  // An integer written in ASCII, in binary files too.
+  // A number written in ASCII (integers in binary files too).
   template <class T>
-  T text_integer(const std::string& what) {
+  T text_number(const std::string& what) {
     const std::size_t at = mark();
     const std::string_view w = word(what);
     T value{};
     const auto [end, ec] = std::from_chars(w.data(), w.data() + w.size(), value);
     if (ec != std::errc() || end != w.data() + w.size())
-      fail(at, "expected " + what + " (an integer), found '" + shown(w) + "'");
+      fail(at, "expected " + what + (std::is_integral_v<T> ? " (an integer)" : " (a number)") + ", found '" +
+                   shown(w) + "'");
     return value;
   }
 
-  int read_int(const std::string& what) {
-    return binary_ ? raw<std::int32_t>(what) : text_integer<int>(what);
-  }
+  int read_int(const std::string& what) { return binary_ ? raw<std::int32_t>(what) : text_number<int>(what); }
 
   std::size_t read_size(const std::string& what) {
-    return binary_ ? raw<std::uint64_t>(what) : text_integer<std::size_t>(what);
+    return binary_ ? raw<std::uint64_t>(what) : text_number<std::size_t>(what);
   }
 
   double read_double(const std::string& what) {
-    if (binary_) return raw<double>(what);
-    const std::size_t at = mark();
-    const std::string_view w = word(what);
-    double value = 0;
-    const auto [end, ec] = std::from_chars(w.data(), w.data() + w.size(), value);
-    if (ec != std::errc() || end != w.data() + w.size())
-      fail(at, "expected " + what + " (a number), found '" + shown(w) + "'");
-    return value;
+    return binary_ ? raw<double>(what) : text_number<double>(what);
   }
 
   // A name in double quotes on one line.
@@ -262,10 +254,10 @@ class MshReader {
     if (version != kVersion)
       in_.fail(at, "gmsh mesh format version " + shown(version) + ": only " + kVersion +
                        " is read (save with gmsh -format msh41)");
-    const int type = in_.text_integer<int>("the file type");
+    const int type = in_.text_number<int>("the file type");
     if (type != 0 && type != 1)
       in_.fail(at, "file type " + std::to_string(type) + ": 0 (ASCII) or 1 (binary) expected");
-    const auto size = in_.text_integer<std::size_t>("the data size");
+    const auto size = in_.text_number<std::size_t>("the data size");
     if (type == 1) read_binary_mark(at, size);
     in_.expect("$EndMeshFormat");
   }
@@ -316,12 +308,12 @@ class MshReader {
   // -- $PhysicalNames ---------------------------------------------------------
 
   void read_physical_names() {
-    const auto n = in_.text_integer<std::size_t>("the number of physical names");
+    const auto n = in_.text_number<std::size_t>("the number of physical names");
     for (std::size_t i = 0; i < n; ++i) {
       in_.at_end();
       const std::size_t at = in_.pos();
-      const int dim = in_.text_integer<int>("a dimension");
-      const int tag = in_.text_integer<int>("a physical tag");
+      const int dim = in_.text_number<int>("a dimension");
+      const int tag = in_.text_number<int>("a physical tag");
       const std::string name = in_.quoted("the physical name");
       add_name(dim, tag, name, at);
     }
@@ -622,6 +614,7 @@ class MshReader {
 }  // namespace
 
 const PhysicalGroup* Mesh::find_group(int dim, const std::string& name) const {
+  if (name.empty()) return nullptr;  // unnamed groups are found by tag
   for (const PhysicalGroup& g : groups)
     if (g.dim == dim && g.name == name) return &g;
   return nullptr;

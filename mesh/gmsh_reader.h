@@ -73,7 +73,7 @@ struct Mesh {
   int mirrored = 0;  // tetrahedra written in the opposite orientation, turned over on reading
 
   int nNodes() const { return static_cast<int>(node_tags.size()); }
-  // The group of dimension dim called name, or nullptr.
+  // The group of dimension dim called name (not empty), or nullptr.
   const PhysicalGroup* find_group(int dim, const std::string& name) const;
 };
 
