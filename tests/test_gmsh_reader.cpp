@@ -22,8 +22,7 @@ std::string data_file(const char* name) {
 
 // The library's records of a mesh read from gmsh, with Jacobians and B built.
 Mesh records_of(const gmshmesh::Mesh& g) {
-  boxmesh::BoxMesh b;
-  b.xyz = g.xyz;
+  boxmesh::BoxMesh b{0, 0, 0, g.xyz, {}};
   for (const gmshmesh::Tetrahedron& t : g.tetrahedra) b.conn.push_back(t.nodes);
   Mesh r{std::vector<FEM::NODE>(b.nNodes()), std::vector<TH10G15::ELEMENT>(b.nElements())};
   boxmesh::fill_records(b, r.nodes.data(), r.elems.data());
@@ -195,20 +194,16 @@ TEST(GmshReader, BinaryFileReadsAsTheAsciiOne) {
   const gmshmesh::Mesh b = gmshmesh::read_msh_file(data_file("cylinder_binary.msh"));
   ASSERT_EQ(a.xyz.size(), b.xyz.size());
   for (std::size_t i = 0; i < a.xyz.size(); ++i) EXPECT_NEAR(a.xyz[i], b.xyz[i], 1e-15);
-  const auto nodes_of = [](const auto& elements) {
-    std::vector<std::vector<int>> n;
-    for (const auto& e : elements) n.emplace_back(e.nodes.begin(), e.nodes.end());
-    return n;
-  };
-  EXPECT_EQ(nodes_of(a.tetrahedra), nodes_of(b.tetrahedra));
-  EXPECT_EQ(nodes_of(a.triangles), nodes_of(b.triangles));
+  ASSERT_TRUE(a.tetrahedra.size() == b.tetrahedra.size() && a.triangles.size() == b.triangles.size());
+  for (std::size_t i = 0; i < a.tetrahedra.size(); ++i)
+    EXPECT_EQ(a.tetrahedra[i].nodes, b.tetrahedra[i].nodes);
+  for (std::size_t i = 0; i < a.triangles.size(); ++i) EXPECT_EQ(a.triangles[i].nodes, b.triangles[i].nodes);
   EXPECT_TRUE(a.node_tags == b.node_tags && a.groups.size() == b.groups.size());
   // Errors in binary data are placed by byte.
   std::string text = read_file(data_file("cylinder_binary.msh"));
   EXPECT_EQ(error_of(text.substr(0, text.size() / 2), "half.msh").rfind("half.msh: byte ", 0), 0u);
   text.replace(text.find("4.1 1 8\n") + 8, 4, std::string("\0\0\0\1", 4));  // 1 in the other byte order
-  EXPECT_EQ(error_of(text, "x.msh").rfind("x.msh: byte 20: the byte-order integer reads 16777216, not 1", 0),
-            0u);
+  EXPECT_EQ(error_of(text, "x.msh").rfind("x.msh: byte 20: the byte-order integer reads 16777216", 0), 0u);
 }
 
 TEST(GmshReader, ElementOfTheOppositeOrientationIsTurnedOver) {
