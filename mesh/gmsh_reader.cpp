@@ -49,13 +49,14 @@ constexpr int kTurnOver[10] = {1, 0, 2, 3, 4, 6, 5, 8, 7, 9};
 // gmsh's 6-node triangle (type 9) has its corners 0, 1, 2 and then the
 // mid-edge nodes of (0-1), (1-2), (2-0): the order of Triangle, kept as it is.
 
-constexpr int kTet10 = 11, kTet4 = 4, kTri6 = 9, kTri3 = 2;
+constexpr int kTypeTet10 = 11, kTypeTet4 = 4, kTypeTri6 = 9, kTypeTri3 = 2;  // gmsh element types
 constexpr int kTetNodes = 10, kTriNodes = 6;
 constexpr std::size_t kBinarySizeT = 8;  // the size_t of the binary files read
 const char* const kVersion = "4.1";
 const char* const kDimWord[4] = {"point", "curve", "surface", "volume"};
 
-// gmsh's element types (GmshDefines.h): dimension, number of nodes and shape.
+// gmsh's element types (the reference manual's list): dimension, number of
+// nodes and shape.
 struct ElementType {
   int type, dim, nodes;
   const char* shape;
@@ -286,11 +287,11 @@ class MshReader {
       read_entities();
     } else if (header == "$Nodes") {
       once(have_nodes_, header, at);
-      read_nodes(at);
+      read_blocks(header, at, "node", [this] { return read_node_block(); });
     } else if (header == "$Elements") {
       if (!have_nodes_) in_.fail(at, "$Elements before $Nodes: the nodes must come first");
       once(have_elements_, header, at);
-      read_elements(at);
+      read_blocks(header, at, "element", [this] { return read_element_block(); });
     } else if (header == "$MeshFormat" || header == "$PartitionedEntities" || header[0] != '$' ||
                header.compare(0, 4, "$End") == 0) {
       in_.fail(at, header == "$PartitionedEntities" ? "partitioned meshes are not read: save the mesh whole"
@@ -388,20 +389,24 @@ class MshReader {
 
   // -- $Nodes -----------------------------------------------------------------
 
-  void read_nodes(std::size_t header) {
+  // The sections of blocks, $Nodes and $Elements: the numbers of blocks and of
+  // items, the smallest and largest tag (not needed here), the blocks, the end.
+  template <class ReadBlock>
+  void read_blocks(const std::string& header, std::size_t at, const std::string& item, ReadBlock read_block) {
     in_.end_header_line();
-    const std::size_t blocks = in_.read_size("the number of node blocks");
-    const std::size_t total = in_.read_size("the number of nodes");
-    in_.read_size("the smallest node tag");
-    in_.read_size("the largest node tag");
-    for (std::size_t b = 0; b < blocks; ++b) read_node_block();
-    if (mesh_.node_tags.size() != total)
-      in_.fail(header, "$Nodes announces " + std::to_string(total) + " nodes, its blocks hold " +
-                           std::to_string(mesh_.node_tags.size()));
-    in_.expect("$EndNodes");
+    const std::size_t blocks = in_.read_size("the number of " + item + " blocks");
+    const std::size_t total = in_.read_size("the number of " + item + "s");
+    in_.read_size("the smallest " + item + " tag");
+    in_.read_size("the largest " + item + " tag");
+    std::size_t count = 0;
+    for (std::size_t b = 0; b < blocks; ++b) count += read_block();
+    if (count != total)
+      in_.fail(at, header + " announces " + std::to_string(total) + " " + item + "s, its blocks hold " +
+                       std::to_string(count));
+    in_.expect("$End" + header.substr(1));
   }
 
-  void read_node_block() {
+  std::size_t read_node_block() {
     const std::size_t at = in_.mark();
     const int dim = in_.read_int("the dimension of a node block");
     in_.read_int("the entity tag of a node block");
@@ -414,6 +419,7 @@ class MshReader {
     for (std::size_t i = 0; i < n; ++i) add_node_tag();
     const int parameters = parametric == 1 ? dim : 0;  // u, v, w after x, y, z
     for (std::size_t i = first; i < mesh_.node_tags.size(); ++i) read_coordinates(i, parameters);
+    return n;
   }
 
   void add_node_tag() {
@@ -440,20 +446,6 @@ class MshReader {
   }
 
   // -- $Elements --------------------------------------------------------------
-
-  void read_elements(std::size_t header) {
-    in_.end_header_line();
-    const std::size_t blocks = in_.read_size("the number of element blocks");
-    const std::size_t total = in_.read_size("the number of elements");
-    in_.read_size("the smallest element tag");
-    in_.read_size("the largest element tag");
-    std::size_t count = 0;
-    for (std::size_t b = 0; b < blocks; ++b) count += read_element_block();
-    if (count != total)
-      in_.fail(header, "$Elements announces " + std::to_string(total) + " elements, its blocks hold " +
-                           std::to_string(count));
-    in_.expect("$EndElements");
-  }
 
   std::size_t read_element_block() {
     const std::size_t at = in_.mark();
@@ -482,9 +474,9 @@ class MshReader {
     if (dim == 1)
       in_.fail(at, holds + " and is in " + group_name(1, physicals[0]) +
                        ": physical curves are not read; put supports and loads on physical surfaces");
-    if (t.type == kTet4 || t.type == kTri3)
+    if (t.type == kTypeTet4 || t.type == kTypeTri3)
       in_.fail(at, holds + ", first-order elements: mesh with second order (gmsh -order 2)");
-    if (t.type != (dim == 3 ? kTet10 : kTri6))
+    if (t.type != (dim == 3 ? kTypeTet10 : kTypeTri6))
       in_.fail(at, holds +
                        ": only 10-node tetrahedra (type 11) in volumes and 6-node triangles (type 9) on "
                        "physical surfaces are read");

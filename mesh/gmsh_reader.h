@@ -3,7 +3,7 @@
 // library's records.
 //
 // What is read:
-// - the nodes, in file order, with their gmsh tags;
+// - the nodes of the tetrahedra, in file order, with their gmsh tags;
 // - the 10-node tetrahedra (gmsh element type 11) of every volume, in the
 //   library's local node order with a positive Jacobian, each with the tag of
 //   its physical volume (0 when the file has no physical volumes);
@@ -12,23 +12,31 @@
 // - the physical groups: dimension, tag and name.
 //
 // What is left out on purpose:
-// - point elements (type 15) and the elements of curves and surfaces that
-//   belong to no physical group (gmsh writes them only when a model has no
-//   physical groups or with Mesh.SaveAll);
+// - point elements (type 15), also on physical points, and all elements of
+//   curves and surfaces that belong to no physical group (gmsh writes them
+//   when a model has no physical groups, or with Mesh.SaveAll), and the nodes
+//   that only such elements use (the centre of a circle, say);
 // - the sections $Periodic, $GhostElements, $Parametrizations, $NodeData,
 //   $ElementData, $ElementNodeData, $InterpolationScheme, $Comments and any
 //   other section whose name is not known.
 //
 // Everything else that the program could not use is an error (gmshmesh::Error)
-// whose message names the file, the line (the byte offset inside the binary
-// data of a binary file) and the offending entity, element, node or group:
-// another format version or a file type other than 0 or 1; malformed,
-// truncated or unterminated sections; a partitioned mesh; first-order or other
-// elements in volumes or on physical surfaces; any element on a physical curve;
-// an element node that is not defined; a node that no tetrahedron uses;
-// repeated node, element, entity or physical-group tags; a volume in two
-// physical volumes, or in none while other volumes are in one; a tetrahedron
-// whose corners are coplanar. A file is read whole or not at all.
+// whose message names the file, the line (in a binary file the byte offset)
+// and the offending entity, element, node or group:
+// - not a 4.1 mesh: no $MeshFormat first, another version, a file type other
+//   than 0 (ASCII) or 1 (binary), binary data of another size_t or byte order;
+// - malformed, truncated or unterminated sections, counts that disagree with
+//   the blocks, a second section of a kind, $Elements before $Nodes or
+//   $Entities after $Elements, a partitioned mesh;
+// - first-order elements (mesh with -order 2) or elements of other types in
+//   volumes or on physical surfaces; any element on a physical curve;
+// - an element node that $Nodes does not define, a node of no element, a node
+//   of a triangle that no tetrahedron has;
+// - tags that are not positive or are repeated (nodes, elements, entities,
+//   physical groups), two groups of one dimension with one name;
+// - a volume in two physical volumes, or in none while other volumes are in
+//   one; a tetrahedron whose corners are coplanar; no tetrahedra at all.
+// A file is read whole or not at all.
 #ifndef TH10FEM_MESH_GMSH_READER_H
 #define TH10FEM_MESH_GMSH_READER_H
 
@@ -58,6 +66,8 @@ struct Tetrahedron {
   std::size_t tag = 0;          // gmsh element tag
 };
 
+// A triangle keeps the orientation of its surface in the model: its normal
+// (x1 - x0) x (x2 - x0) may point into the body or out of it.
 struct Triangle {
   std::array<int, 6> nodes{};  // corners c0 c1 c2, then mid-edge (c0-c1), (c1-c2), (c2-c0)
   int physical = 0;            // physical surface tag
