@@ -16,19 +16,12 @@
 #include <string>
 
 #include "TH10G15.h"
+#include "fuzz_check.h"
 
 namespace {
 
 using FiniteElementMethod::FEM;
 using FiniteElementMethod::TH10G15;
-
-#define FUZZ_CHECK(condition)                                      \
-  do {                                                             \
-    if (!(condition)) {                                            \
-      std::fprintf(stderr, "fuzz check failed: %s\n", #condition); \
-      __builtin_trap();                                            \
-    }                                                              \
-  } while (0)
 
 std::string g_dir;
 
