@@ -67,4 +67,12 @@ void gauss_point_position(const TH10G15::ELEMENT& el, int g, double* xyz) {
   }
 }
 
+void weight_forces(const TH10G15::ELEMENT& el, double unit_weight, double* f) {
+  for (int i = 0; i < kDofs; ++i) f[i] = 0.0;
+  for (const TH10G15::GAUSSPOINT& g : el.GP) {
+    const double s = -unit_weight * g.w * g.Jac;
+    for (int k = 0; k < kNodes; ++k) f[3 * k + 2] += s * g.N[k];
+  }
+}
+
 }  // namespace tet10

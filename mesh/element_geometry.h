@@ -43,6 +43,11 @@ void face_pressure_forces(const double* x, double p, double* f);
 // node coordinates.
 void gauss_point_position(const TH10G15::ELEMENT& el, int g, double* xyz);
 
+// Consistent nodal forces (30 values, local dof 3k + d) of a body force of
+// unit_weight per volume acting in -z, from the element's Gauss points
+// (make_GP_J_B must have run): the integral of N_k times the body force.
+void weight_forces(const TH10G15::ELEMENT& el, double unit_weight, double* f);
+
 // The local node at position k of VTK's quadratic tetrahedron (cell type 24):
 // corners with (p1 - p0, p2 - p0, p3 - p0) right-handed, then the mid-edge
 // nodes of the edges 0-1, 1-2, 2-0, 0-3, 1-3, 2-3. GiD's quadratic

@@ -1,14 +1,39 @@
-// th10run: supports, prescribed displacements and pressures.
+// th10run: supports, prescribed displacements and pressures of the phases.
 #include "boundary.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
-#include <sstream>
 
 #include "element_geometry.h"
 
 namespace th10run {
+
+std::vector<std::vector<char>> phase_activity(const Model& m, const Problem& p) {
+  auto index = [&](const std::string& name, const PhaseInput& ph) {
+    return static_cast<size_t>(&m.group(name, ph.where + ": phase " + ph.name) - m.groups.data());
+  };
+  std::vector<char> active(m.groups.size(), 1);
+  for (const PhaseInput& ph : p.phases)
+    for (const std::string& name : ph.activate) active[index(name, ph)] = 0;  // built later
+  std::vector<std::vector<char>> out;
+  for (const PhaseInput& ph : p.phases) {
+    for (const std::string& name : ph.deactivate) active[index(name, ph)] = 0;
+    for (const std::string& name : ph.activate) active[index(name, ph)] = 1;
+    for (const MaterialChange& c : ph.change) index(c.group, ph);  // the group must exist
+    out.push_back(active);
+  }
+  return out;
+}
+
+std::vector<char> element_activity(const Model& m, const std::vector<char>& group_active) {
+  std::vector<char> out(m.elems.size(), 0);
+  for (size_t g = 0; g < m.groups.size(); ++g)
+    if (group_active[g])
+      std::fill(out.begin() + m.groups[g].first, out.begin() + m.groups[g].first + m.groups[g].count, 1);
+  return out;
+}
 
 std::vector<int> nodes_in_box(const Model& m, const Box& b, double tol) {
   std::vector<int> out;
@@ -23,91 +48,141 @@ std::vector<int> nodes_in_box(const Model& m, const Box& b, double tol) {
 
 namespace {
 
-std::string box_error(const std::string& where, const std::string& what) {
-  return where + ": " + what;
-}
-
-// Faces that belong to one element only, as (element, face) pairs, keyed by
-// their sorted corner nodes.
-std::vector<std::pair<int, int>> boundary_faces(const Model& m) {
-  std::map<std::array<int, 3>, std::pair<int, int>> seen;
-  std::vector<char> inner;
+// Faces of the active elements that no other active element shares, as
+// (element, face) pairs.
+std::vector<std::pair<int, int>> boundary_faces(const Model& m, const std::vector<char>& element_active) {
+  std::map<std::array<int, 3>, int> seen;  // corner key -> index in faces, or -1 once shared
   std::vector<std::pair<int, int>> faces;
-  for (int e = 0; e < m.nElements(); ++e)
+  for (int e = 0; e < m.nElements(); ++e) {
+    if (!element_active[e]) continue;
     for (int f = 0; f < tet10::kFaces; ++f) {
       std::array<int, 3> key;
       for (int c = 0; c < 3; ++c) key[c] = m.elems[e].Node_ID[tet10::kFaceNode[f][c]];
       std::sort(key.begin(), key.end());
-      auto it = seen.find(key);
-      if (it == seen.end()) {
-        seen.emplace(key, std::make_pair(static_cast<int>(faces.size()), 0));
+      auto [it, fresh] = seen.emplace(key, static_cast<int>(faces.size()));
+      if (fresh)
         faces.emplace_back(e, f);
-        inner.push_back(0);
-      } else {
-        inner[it->second.first] = 1;
-      }
+      else
+        it->second = -1;
     }
+  }
   std::vector<std::pair<int, int>> out;
-  for (size_t i = 0; i < faces.size(); ++i)
-    if (!inner[i]) out.push_back(faces[i]);
+  for (const auto& [key, at] : seen)
+    if (at >= 0) out.push_back(faces[at]);
+  std::sort(out.begin(), out.end());
   return out;
 }
 
-void add_pressure(const Model& m, const PressureInput& ps, const std::vector<std::pair<int, int>>& faces,
-                  double tol, Boundary& b) {
+// The faces a pressure acts on: the boundary faces whose 6 nodes lie in its
+// box, or the faces of its physical surface that belong to active elements.
+std::vector<std::pair<int, int>> pressure_faces(const Model& m, const PressureInput& ps,
+                                                const std::vector<char>& element_active) {
+  std::vector<std::pair<int, int>> out;
+  if (!ps.at.group.empty()) {
+    for (const auto& ef : m.surface(ps.at.group, ps.where).faces)
+      if (element_active[ef.first]) out.push_back(ef);
+    return out;
+  }
   std::vector<char> in(m.nNodes(), 0);
-  for (int i : nodes_in_box(m, ps.box, tol)) in[i] = 1;
-  Monitor mon{ps.name, {}};
+  for (int i : nodes_in_box(m, ps.at.box, m.tolerance())) in[i] = 1;
+  for (const auto& [e, f] : boundary_faces(m, element_active)) {
+    bool all = true;
+    for (int k = 0; k < tet10::kFaceNodes; ++k) all = all && in[m.elems[e].Node_ID[tet10::kFaceNode[f][k]]];
+    if (all) out.emplace_back(e, f);
+  }
+  return out;
+}
+
+// The nodes of a list of faces, each once, in order of appearance.
+std::vector<int> face_nodes(const Model& m, const std::vector<std::pair<int, int>>& faces) {
+  std::vector<int> out;
   std::vector<char> listed(m.nNodes(), 0);
-  int count = 0;
+  for (const auto& [e, f] : faces)
+    for (int k = 0; k < tet10::kFaceNodes; ++k) {
+      const int node = m.elems[e].Node_ID[tet10::kFaceNode[f][k]];
+      if (!listed[node]) {
+        listed[node] = 1;
+        out.push_back(node);
+      }
+    }
+  return out;
+}
+
+// The nodes a support or prescribed displacement holds.
+std::vector<int> place_nodes(const Model& m, const Place& at, const std::string& where, const char* what) {
+  std::vector<int> set = at.group.empty() ? nodes_in_box(m, at.box, m.tolerance())
+                                          : face_nodes(m, m.surface(at.group, where).faces);
+  if (set.empty()) throw ModelError(where + ": " + what + " box selects no node of the mesh");
+  return set;
+}
+
+void add_pressure(const Model& m, const PressureInput& ps, const std::vector<std::pair<int, int>>& faces,
+                  std::vector<double>& F) {
   for (const auto& [e, f] : faces) {
     const TH10G15::ELEMENT& el = m.elems[e];
-    bool all = true;
-    for (int k = 0; k < tet10::kFaceNodes; ++k) all = all && in[el.Node_ID[tet10::kFaceNode[f][k]]];
-    if (!all) continue;
-    ++count;
     // The pressure pushes on the face from outside the element.
     double x[tet10::kFaceDofs], fo[tet10::kFaceDofs];
     tet10::face_coordinates(el, f, x);
     tet10::face_pressure_forces(x, tet10::face_orientation(el, f) * ps.p, fo);
     for (int k = 0; k < tet10::kFaceNodes; ++k) {
       const int node = el.Node_ID[tet10::kFaceNode[f][k]];
-      for (int d = 0; d < 3; ++d) b.Fref[3 * node + d] += fo[3 * k + d];
-      if (!listed[node]) {
-        listed[node] = 1;
-        mon.nodes.push_back(node);
-      }
+      for (int d = 0; d < 3; ++d) F[3 * node + d] += fo[3 * k + d];
     }
   }
-  if (count == 0)
-    throw ModelError(box_error(ps.where, "pressure box holds no boundary face (all 6 nodes inside)"));
-  b.monitors.push_back(mon);
+}
+
+void fix_supports(const Model& m, const SupportInput& s, Constraints& c) {
+  for (int i : place_nodes(m, s.at, s.where, "support"))
+    for (int d = 0; d < 3; ++d)
+      if (s.fix[d]) c.kind[3 * i + d] = Constraints::Fixed;
 }
 
 }  // namespace
 
-Boundary build_boundary(const Model& m, const Problem& p) {
-  const double tol = m.tolerance();
+std::vector<Monitor> build_monitors(const Model& m, const Problem& p,
+                                    const std::vector<std::vector<char>>& activity) {
+  std::vector<Monitor> out;
+  for (size_t k = 0; k < p.phases.size(); ++k) {
+    const std::vector<char> element_active = element_activity(m, activity[k]);
+    for (const DisplacementInput& d : p.phases[k].displacements)
+      out.push_back(Monitor{d.name, place_nodes(m, d.at, d.where, "displacement")});
+    for (const PressureInput& ps : p.phases[k].pressures) {
+      const auto faces = pressure_faces(m, ps, element_active);
+      if (faces.empty())
+        throw ModelError(ps.where + ": pressure " +
+                         (ps.at.group.empty() ? "box holds no boundary face (all 6 nodes inside)"
+                                              : "surface has no face on an active element"));
+      out.push_back(Monitor{ps.name, face_nodes(m, faces)});
+    }
+  }
+  return out;
+}
+
+Boundary build_boundary(const Model& m, const Problem& p, size_t phase,
+                        const std::vector<char>& element_active) {
   Boundary b;
   Constraints& c = b.con;
   const int n = m.nDofs();
   c.kind.assign(n, Constraints::Free);
   c.target.assign(n, 0.0);
+  b.F0.assign(n, 0.0);
   b.Fref.assign(n, 0.0);
 
-  // Supports: displacement held at zero in the listed directions.
-  for (const SupportInput& s : p.supports) {
-    const std::vector<int> set = nodes_in_box(m, s.box, tol);
-    if (set.empty()) throw ModelError(box_error(s.where, "support box selects no node of the mesh"));
-    for (int i : set)
-      for (int d = 0; d < 3; ++d)
-        if (s.fix[d]) c.kind[3 * i + d] = Constraints::Fixed;
-  }
-  // Prescribed displacements override supports; a later one overrides an earlier one.
-  for (const DisplacementInput& s : p.displacements) {
-    const std::vector<int> set = nodes_in_box(m, s.box, tol);
-    if (set.empty()) throw ModelError(box_error(s.where, "displacement box selects no node of the mesh"));
-    for (int i : set) {
+  // Supports, kept from the phase that adds them on: displacement held at
+  // zero in the listed directions; prescribed displacements of earlier
+  // phases are held where they ended.
+  for (const SupportInput& s : p.supports) fix_supports(m, s, c);
+  for (size_t k = 0; k <= phase; ++k)
+    for (const SupportInput& s : p.phases[k].supports) fix_supports(m, s, c);
+  for (size_t k = 0; k < phase; ++k)
+    for (const DisplacementInput& s : p.phases[k].displacements)
+      for (int i : place_nodes(m, s.at, s.where, "displacement"))
+        for (int d = 0; d < 3; ++d)
+          if (s.on[d]) c.kind[3 * i + d] = Constraints::Fixed;
+  // This phase's prescribed displacements override supports; a later one
+  // overrides an earlier one.
+  for (const DisplacementInput& s : p.phases[phase].displacements)
+    for (int i : place_nodes(m, s.at, s.where, "displacement")) {
       const double xyz[3] = {m.nodes[i].x, m.nodes[i].y, m.nodes[i].z};
       for (int d = 0; d < 3; ++d)
         if (s.on[d]) {
@@ -115,17 +190,21 @@ Boundary build_boundary(const Model& m, const Problem& p) {
           c.target[3 * i + d] = s.value[d].at(xyz);
         }
     }
-    b.monitors.push_back(Monitor{s.name, set});
-  }
-  // Pressures on boundary faces whose six nodes lie in the box.
-  if (!p.pressures.empty()) {
-    const auto faces = boundary_faces(m);
-    for (const PressureInput& s : p.pressures) add_pressure(m, s, faces, tol, b);
-  }
-  // Nodes that belong to no element have no stiffness: hold them fixed.
+  // Pressures, kept from the phase that adds them on, on the active faces.
+  for (size_t k = 0; k <= phase; ++k)
+    for (const PressureInput& ps : p.phases[k].pressures) {
+      const auto faces = pressure_faces(m, ps, element_active);
+      if (faces.empty() && k == phase)
+        throw ModelError(ps.where + ": pressure " +
+                         (ps.at.group.empty() ? "box holds no boundary face (all 6 nodes inside)"
+                                              : "surface has no face on an active element"));
+      add_pressure(m, ps, faces, b.Fref);
+    }
+  // Nodes that belong to no active element have no stiffness: hold them fixed.
   std::vector<char> used(m.nNodes(), 0);
-  for (const TH10G15::ELEMENT& el : m.elems)
-    for (int k = 0; k < tet10::kNodes; ++k) used[el.Node_ID[k]] = 1;
+  for (int e = 0; e < m.nElements(); ++e)
+    if (element_active[e])
+      for (int k = 0; k < tet10::kNodes; ++k) used[m.elems[e].Node_ID[k]] = 1;
   for (int i = 0; i < m.nNodes(); ++i)
     if (!used[i]) {
       ++b.nUnusedNodes;

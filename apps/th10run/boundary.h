@@ -1,9 +1,8 @@
-// th10run: supports and loads turned into constrained degrees of freedom and
-// nodal forces.
+// th10run: supports and loads of each phase turned into constrained degrees
+// of freedom and nodal forces, and the node sets the curves follow.
 #ifndef TH10RUN_BOUNDARY_H
 #define TH10RUN_BOUNDARY_H
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -16,7 +15,7 @@ namespace th10run {
 struct Constraints {
   enum Kind : char { Free = 0, Fixed = 1, Prescribed = 2 };
   std::vector<char> kind;      // per dof
-  std::vector<double> target;  // prescribed displacement at load factor 1
+  std::vector<double> target;  // prescribed displacement over the phase
   std::vector<int> eq;         // equation of a free dof, -1 otherwise
   int nFree = 0;
   int nPrescribed = 0;
@@ -29,19 +28,37 @@ struct Monitor {
   std::vector<int> nodes;
 };
 
+// The boundary conditions of one phase. The external forces go from F0 at
+// the phase's start to F0 + Fref at its end.
 struct Boundary {
   Constraints con;
-  std::vector<double> Fref;  // nodal forces of the pressures at load factor 1
-  std::vector<Monitor> monitors;
-  int nUnusedNodes = 0;  // nodes of no element, held fixed
+  std::vector<double> F0;    // external forces at the start of the phase
+  std::vector<double> Fref;  // their change over the phase
+  int nUnusedNodes = 0;      // nodes of no active element, held fixed
 };
+
+// The groups active in each phase: a group is active unless a phase
+// deactivates it, or a later phase activates it (then it waits for that phase).
+std::vector<std::vector<char>> phase_activity(const Model& m, const Problem& p);
+
+// Per element: 1 when its group is active.
+std::vector<char> element_activity(const Model& m, const std::vector<char>& group_active);
 
 // Nodes whose coordinates lie in the box (widened by tol).
 std::vector<int> nodes_in_box(const Model& m, const Box& b, double tol);
 
-// Builds the constraints, the reference load vector and the monitors. Throws
-// ModelError when a node set or a face set is empty.
-Boundary build_boundary(const Model& m, const Problem& p);
+// The node sets of every prescribed displacement and pressure of every
+// phase, in the order of the problem file. Throws ModelError when one is empty.
+std::vector<Monitor> build_monitors(const Model& m, const Problem& p,
+                                    const std::vector<std::vector<char>>& activity);
+
+// The constraints and the pressure loads (at their full value, Fref; F0
+// zero) of a phase: supports of the problem and of the phases up to this
+// one; prescribed displacements of this phase, those of earlier phases held;
+// nodes of no active element fixed. Throws ModelError when a node or face
+// set of this phase is empty.
+Boundary build_boundary(const Model& m, const Problem& p, size_t phase,
+                        const std::vector<char>& element_active);
 
 }  // namespace th10run
 

@@ -7,6 +7,7 @@
 
 #include "box_mesh.h"
 #include "element_geometry.h"
+#include "gmsh_model.h"
 
 namespace th10run {
 
@@ -14,6 +15,25 @@ double Model::tolerance() const {
   double ext = 0.0;
   for (int d = 0; d < 3; ++d) ext = std::max(ext, hi[d] - lo[d]);
   return 1e-6 * ext;
+}
+
+const ElementGroup& Model::group(const std::string& name, const std::string& who) const {
+  for (const ElementGroup& g : groups)
+    if (g.name == name && !name.empty()) return g;
+  std::string known;
+  for (const ElementGroup& g : groups)
+    if (!g.name.empty()) known += (known.empty() ? "" : ", ") + g.name;
+  throw ModelError(who + ": the mesh has no element group \"" + name +
+                   "\" (it has: " + (known.empty() ? "none" : known) + ")");
+}
+
+const FaceGroup& Model::surface(const std::string& name, const std::string& who) const {
+  for (const FaceGroup& f : surfaces)
+    if (f.name == name) return f;
+  std::string known;
+  for (const FaceGroup& f : surfaces) known += (known.empty() ? "" : ", ") + f.name;
+  throw ModelError(who + ": the mesh has no physical surface \"" + name +
+                   "\" (it has: " + (known.empty() ? "none" : known) + ")");
 }
 
 namespace {
@@ -91,12 +111,57 @@ void check_jacobians(const Model& m) {
       }
 }
 
+// The element groups: each element's group name (gmsh physical volume,
+// then the box groups, later boxes taking elements from earlier ones), the
+// elements sorted by group (stable, groups in order of first appearance,
+// elements of no group first) and the groups' blocks.
+std::vector<int> group_elements(Model& m, std::vector<std::string> names,
+                                const std::vector<GroupInput>& boxes) {
+  const double tol = m.tolerance();
+  for (const GroupInput& g : boxes) {
+    int count = 0;
+    for (int e = 0; e < m.nElements(); ++e) {
+      double c[3] = {0, 0, 0};
+      for (int k = 0; k < 4; ++k)
+        for (int d = 0; d < 3; ++d) c[d] += 0.25 * m.elems[e].Coords[3 * k + d];
+      bool in = true;
+      for (int d = 0; d < 3; ++d) in = in && c[d] >= g.box.lo[d] - tol && c[d] <= g.box.hi[d] + tol;
+      if (!in) continue;
+      names[e] = g.name;
+      ++count;
+    }
+    if (count == 0) throw ModelError(g.where + ": group box holds the centroid of no element");
+  }
+  std::vector<std::string> order = {""};
+  for (const std::string& n : names)
+    if (std::find(order.begin(), order.end(), n) == order.end()) order.push_back(n);
+  std::vector<int> rank(names.size()), perm(names.size());
+  for (size_t e = 0; e < names.size(); ++e)
+    rank[e] = static_cast<int>(std::find(order.begin(), order.end(), names[e]) - order.begin());
+  for (size_t e = 0; e < perm.size(); ++e) perm[e] = static_cast<int>(e);
+  std::stable_sort(perm.begin(), perm.end(), [&](int a, int b) { return rank[a] < rank[b]; });
+  std::vector<TH10G15::ELEMENT> sorted(m.elems.size());
+  for (size_t i = 0; i < perm.size(); ++i) sorted[i] = m.elems[perm[i]];
+  m.elems.swap(sorted);
+  m.groups.clear();
+  for (size_t i = 0; i < perm.size(); ++i) {
+    const std::string& n = names[perm[i]];
+    if (m.groups.empty() || m.groups.back().name != n)
+      m.groups.push_back(ElementGroup{n, static_cast<int>(i), 0});
+    ++m.groups.back().count;
+  }
+  return perm;
+}
+
 }  // namespace
 
-Model build_model(const MeshInput& mesh) {
+Model build_model(const MeshInput& mesh, const std::vector<GroupInput>& boxes) {
   Model m;
+  MeshGroups named;  // gmsh physical groups
   if (mesh.kind == MeshKind::Gid)
     read_gid(mesh.gid_name, m);
+  else if (mesh.kind == MeshKind::Gmsh)
+    named = read_gmsh(mesh.gmsh_file, m);
   else
     read_box(mesh, m);
   for (const FEM::NODE& n : m.nodes)
@@ -104,40 +169,18 @@ Model build_model(const MeshInput& mesh) {
       throw ModelError("the mesh has a node with a coordinate that is not a finite number");
   number_dofs(m);
   bounding_box(m);
+  if (named.element_group.empty()) named.element_group.assign(m.elems.size(), "");
+  const std::vector<int> perm = group_elements(m, named.element_group, boxes);
+  // Face sets follow their elements to the sorted positions.
+  std::vector<int> position(perm.size());
+  for (size_t i = 0; i < perm.size(); ++i) position[perm[i]] = static_cast<int>(i);
+  for (FaceGroup& f : named.surfaces)
+    for (auto& [e, face] : f.faces) e = position[e];
+  m.surfaces = std::move(named.surfaces);
   // Geometry: Gauss points, Jacobians and strain-displacement matrices.
   TH10G15::make_GP_J_B(m.elems.data(), m.nElements());
   check_jacobians(m);
   return m;
-}
-
-void set_up_material(Model& m, const MaterialInput& mat, const InitialStressInput& init) {
-  const double G = mat.E / (2.0 * (1.0 + mat.nu));
-  for (TH10G15::ELEMENT& el : m.elems)
-    for (int g = 0; g < tet10::kGaussPoints; ++g) {
-      TH10G15::GAUSSPOINT& p = el.GP[g];
-      p.E = mat.E;
-      p.nu = mat.nu;
-      p.G = G;
-      p.c = mat.c;
-      double s[6] = {0, 0, 0, 0, 0, 0};
-      if (init.kind == InitialStressKind::Uniform) {
-        std::copy(init.stress, init.stress + 6, s);
-      } else if (init.kind == InitialStressKind::Geostatic) {
-        // Vertical stress from the weight above the point (compression
-        // negative), horizontal stresses K0 times it; nothing above the surface.
-        double xyz[3];
-        tet10::gauss_point_position(el, g, xyz);
-        const double depth = std::max(0.0, init.surface - xyz[2]);
-        s[2] = -init.unit_weight * depth;
-        s[0] = s[1] = init.K0 * s[2];
-      }
-      // The initial stress is in equilibrium by assumption: stored as the
-      // reference stress0 it produces no internal force.
-      std::copy(s, s + 6, p.stress0);
-      std::copy(s, s + 6, p.stress);
-    }
-  // Friction angle, dilatancy, yield value and material matrices at the initial stress.
-  TH10G15::update_Phi_F_D(m.elems.data(), m.nElements(), mat.phi, mat.associated ? 1 : 0, mat.psi);
 }
 
 }  // namespace th10run

@@ -4,24 +4,33 @@
 #include <cstdio>
 
 #include "analysis/element_state.h"
+#include "analysis/progress.h"
+#include "materials.h"
 #include "output/result_writer.h"
+#include "phases.h"
 #include "system/linear_system.h"
+#include "timing.h"
 
 namespace th10run {
 namespace {
 
 // The linear system: dense LAPACK for small meshes, sparse SuiteSparse for
-// larger ones (or as the problem says).
-std::unique_ptr<LinearSystem> make_system(const SolverInput& s, const Model& m, const Constraints& c) {
+// larger ones (or as the problem says), over the active elements.
+std::unique_ptr<LinearSystem> make_system(const SolverInput& s, const Model& m, const Constraints& c,
+                                          std::vector<std::pair<int, int>> ranges) {
   SolverKind kind = s.kind;
   if (kind == SolverKind::Auto) kind = m.nNodes() <= s.dense_limit ? SolverKind::Dense : SolverKind::Sparse;
-  return kind == SolverKind::Dense ? make_dense_lapack(m, c) : make_sparse_suitesparse(m, c);
+  return kind == SolverKind::Dense ? make_dense_lapack(m, c, std::move(ranges))
+                                   : make_sparse_suitesparse(m, c, std::move(ranges));
 }
 
 const char* stiffness_name(Stiffness s) {
-  return s == Stiffness::Elastic   ? "elastic"
-         : s == Stiffness::Tangent ? "tangent"
-                                   : "Newton (current tangent)";
+  return s == Stiffness::Elastic ? "elastic" : s == Stiffness::Tangent ? "tangent" : "Newton";
+}
+
+const char* integration_name(Integration i) {
+  static const char* const names[] = {"return", "basic", "mobilised", "plastic_forces"};
+  return names[static_cast<int>(i)];
 }
 
 void print_times(const AnalysisTimes& t) {
@@ -37,47 +46,75 @@ void print_times(const AnalysisTimes& t) {
 }  // namespace
 
 std::unique_ptr<Simulation> run_problem(const Problem& p, const RunOptions& o) {
+  const auto start = Clock::now();
   auto sim = std::make_unique<Simulation>();
   sim->problem = p;
   Model& m = sim->model;
 
-  // 1. The mesh: node and element records (box or GiD file), DoF numbering,
-  //    element coordinates, then Gauss points, Jacobians and B matrices.
-  m = build_model(p.mesh);
+  // 1. The mesh: node and element records (box, GiD or gmsh file), sorted
+  //    into their element groups; DoF numbering, element coordinates, then
+  //    Gauss points, Jacobians and B matrices.
+  m = build_model(p.mesh, p.groups);
   std::printf("*** mesh: %d nodes, %d elements, %d degrees of freedom\n", m.nNodes(), m.nElements(),
               m.nDofs());
 
-  // 2. Supports and loads: constrained dofs, prescribed displacements and the
-  //    consistent nodal forces of the pressures.
-  Boundary& b = sim->boundary;
-  b = build_boundary(m, p);
-  if (b.nUnusedNodes > 0)
-    std::printf("*** %d nodes belong to no element and are held fixed\n", b.nUnusedNodes);
-  std::printf("*** %d free and %d prescribed degrees of freedom\n", b.con.nFree, b.con.nPrescribed);
+  // 2. Which material fills each group, which groups each phase has, and
+  //    the node sets the curves follow. Every name is checked here.
+  const std::vector<int> group_material = assign_materials(m, p.materials);
+  const std::vector<std::vector<char>> activity = phase_activity(m, p);
+  const std::vector<Monitor> monitors = build_monitors(m, p, activity);
+  for (size_t k = 0; k < p.phases.size(); ++k) {
+    const Boundary b = build_boundary(m, p, k, element_activity(m, activity[k]));
+    if (b.nUnusedNodes > 0 && p.phases.size() == 1)
+      std::printf("*** %d nodes belong to no element and are held fixed\n", b.nUnusedNodes);
+    std::printf("*** %s%d free and %d prescribed degrees of freedom\n",
+                p.phases.size() > 1 ? ("phase " + p.phases[k].name + ": ").c_str() : "", b.con.nFree,
+                b.con.nPrescribed);
+  }
   if (o.check) return sim;
 
   // 3. Material state: E, nu, G, c and the initial stress in every Gauss
-  //    point, then Phi, Psi, F, De, Dp, Dep at that stress.
-  set_up_material(m, p.material, p.initial);
+  //    point, then Phi, Psi, F, De, Dp, Dep at that stress, group by group.
+  ElementState state(m, p.materials, group_material, p.steps.integration);
+  for (const ElementGroup& g : m.groups) store_initial_stress(m, g, p.initial);
+  state.store_materials();
+  std::printf("*** integration: %s, %s stiffness\n", integration_name(p.steps.integration),
+              stiffness_name(p.steps.stiffness));
 
-  // 4. The linear system of the free degrees of freedom.
-  const auto system = make_system(p.solver, m, b.con);
-  std::printf("*** solver: %s, %s stiffness\n", system->name(), stiffness_name(p.steps.stiffness));
-
-  // 5. Output headers (GiD mesh and result heads, CSV columns), then the
-  //    load stepping, which writes every committed increment.
-  ResultWriter out(p.output, m, b.monitors);
+  // 4. Output headers (GiD mesh and result heads, CSV columns).
+  ResultWriter out(p.output, state, monitors);
   std::fflush(stdout);
-  ElementState state(m, p.material, p.steps.integration);
-  AnalysisOptions opt;
-  opt.quiet = o.quiet;
-  opt.verbose = o.verbose;
-  sim->result = run_analysis(p.steps, state, b, *system, out, opt);
+
+  // 5. The phases, each from the committed state of the last: its changes,
+  //    boundary conditions and linear system, then its load stepping, which
+  //    writes every committed increment.
+  Equilibrium eq(m.nDofs(), 0);
+  PhaseCarry carry;
+  Progress progress(o.quiet, o.verbose);
+  AnalysisResult& r = sim->result;
+  for (size_t k = 0; k < p.phases.size(); ++k) {
+    const PhaseInput& ph = p.phases[k];
+    if (p.phases.size() > 1) progress.line("*** phase %zu: %s\n", k + 1, ph.name.c_str());
+    const Boundary b = start_phase(p, k, activity, state, eq, carry);
+    const auto system = make_system(p.solver, m, b.con, state.active_ranges());
+    if (k == 0) std::printf("*** solver: %s\n", system->name());
+    PhaseRun run{static_cast<int>(k) + 1,
+                 ph.increments > 0 ? ph.increments : p.steps.increments,
+                 state,
+                 b,
+                 *system,
+                 eq,
+                 out,
+                 progress};
+    run_phase(p.steps, run, r);
+    if (!r.completed) break;
+  }
+  if (r.completed) out.finish();
+  r.times.total = since(start);
 
   // 6. How it went and how the time was spent.
-  const AnalysisResult& r = sim->result;
-  std::printf("*** %s: %d increments, %d iterations, %d cuts, load factor %.4g, %s\n",
-              r.completed ? "done" : "stopped early", r.steps, r.iterations, r.cuts, r.load,
+  std::printf("*** %s: %d increments, %d iterations, %d cuts, phase %d, load factor %.4g, %s\n",
+              r.completed ? "done" : "stopped early", r.steps, r.iterations, r.cuts, r.phase, r.load,
               r.method.c_str());
   print_times(r.times);
   return sim;

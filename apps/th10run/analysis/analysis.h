@@ -1,6 +1,6 @@
-// th10run: the incremental, iterative elasto-plastic analysis.
+// th10run: the incremental, iterative elasto-plastic analysis of one phase.
 //
-//   for each load increment (load factor lambda0 -> lambda1):
+//   for each load increment (load factor lambda0 -> lambda1 of the phase):
 //     iterate        the equilibrium iteration (iteration.h) with the matrix
 //                    of the tangent policy (tangent.h)
 //     commit         update_Strain_Stress, then update_Phi_F_D at the new stress
@@ -12,11 +12,14 @@
 #define TH10RUN_ANALYSIS_ANALYSIS_H
 
 #include <string>
+#include <vector>
 
 #include "boundary.h"
 #include "element_state.h"
 #include "input/problem.h"
+#include "iteration.h"
 #include "output/result_writer.h"
+#include "progress.h"
 #include "system/linear_system.h"
 
 namespace th10run {
@@ -30,25 +33,34 @@ struct AnalysisTimes {
 };
 
 struct AnalysisResult {
-  bool completed = false;  // reached load factor 1
-  std::string message;     // why it stopped early
-  double load = 0.0;       // last committed load factor
-  int steps = 0;           // committed increments
-  int cuts = 0;            // halvings in all
-  int iterations = 0;      // equilibrium iterations in all, cut attempts included
-  std::string method;      // solution method of the last factorisation
+  bool completed = false;                      // every phase reached its load factor 1
+  std::string message;                         // why it stopped early
+  int phase = 0;                               // last phase run (1-based)
+  double load = 0.0;                           // last committed load factor of that phase
+  int steps = 0;                               // committed increments, all phases
+  int cuts = 0;                                // halvings in all
+  int iterations = 0;                          // equilibrium iterations in all, cut attempts included
+  std::string method;                          // solution method of the last factorisation
+  std::vector<std::vector<double>> residuals;  // per committed increment: the residual of each iteration
   AnalysisTimes times;
 };
 
-struct AnalysisOptions {
-  bool quiet = false;    // no progress lines
-  bool verbose = false;  // a line per iteration too
+// One phase: its number (1-based) and increments, and what it works on.
+struct PhaseRun {
+  int number = 1;
+  int increments = 10;
+  ElementState& state;
+  const Boundary& boundary;
+  LinearSystem& system;
+  Equilibrium& eq;  // carries the displacements and forces from phase to phase
+  ResultWriter& out;
+  Progress& progress;
 };
 
-// Runs the load stepping from the set-up state to load factor 1, writing the
-// results of every committed increment through the writer.
-AnalysisResult run_analysis(const StepsInput& steps, ElementState& state, const Boundary& b,
-                            LinearSystem& system, ResultWriter& out, const AnalysisOptions& opt);
+// Runs the load stepping of a phase from its committed start to load factor
+// 1, writing the results of every committed increment, and adds its tally
+// to `total` (completed, message, load and method say how the phase ended).
+void run_phase(const StepsInput& steps, PhaseRun& run, AnalysisResult& total);
 
 }  // namespace th10run
 

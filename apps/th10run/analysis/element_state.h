@@ -1,10 +1,12 @@
-// th10run: the library's routines over the elements of the model, as the
-// analysis calls them: the stress increments of a displacement change, the
-// internal forces, the commit of an increment and the return to the
-// committed state.
+// th10run: the library's routines over the active element groups of the
+// model, each group's block of elements called with its own material: the
+// stress increments of a displacement change, the internal forces, the
+// commit of an increment and the return to the committed state; and the
+// groups' state between phases (active or not, material, strength).
 #ifndef TH10RUN_ANALYSIS_ELEMENT_STATE_H
 #define TH10RUN_ANALYSIS_ELEMENT_STATE_H
 
+#include <utility>
 #include <vector>
 
 #include "input/problem.h"
@@ -19,19 +21,41 @@ struct ElementTimes {
   double state = 0.0;     // commit, material state, tangents of the current state
 };
 
+// True when the point's open increment is elastic: dstress equals De dstrain
+// to rounding.
+bool elastic_increment(const TH10G15::GAUSSPOINT& g);
+
 class ElementState {
  public:
-  // The material's arguments to the library (lower bound of the friction
-  // angle, flow rule) and the stress integration the problem names.
-  ElementState(Model& m, const MaterialInput& material, Integration integration);
+  // group_material: the material of each group of the model.
+  ElementState(Model& m, std::vector<MaterialInput> materials, std::vector<int> group_material,
+               Integration integration);
 
   Model& model() { return m_; }
+  const Model& model() const { return m_; }
   Integration integration() const { return integration_; }
+  const std::vector<MaterialInput>& materials() const { return materials_; }
+  const std::vector<int>& group_material() const { return group_material_; }
+  const std::vector<char>& active() const { return active_; }  // per group
+  // The blocks of active elements, as (first, count).
+  std::vector<std::pair<int, int>> active_ranges() const;
+
+  // Builds (on) or removes (off) a group. A group that is built joins
+  // stress-free: no strain, no stress, no initial stress.
+  void set_active(size_t g, bool on);
+  // Gives a group another material from now on.
+  void set_material(size_t g, int material);
+  // Stores every group's constants and evaluates the material state at the
+  // committed stress (update_Phi_F_D on every block).
+  void store_materials();
+  // elastic: no yielding (the cohesion out of reach) until switched back.
+  void set_elastic(bool elastic);
 
   // Adds the strain of the displacement change du (all dofs) to every Gauss
-  // point and recomputes its stress increment from the committed state.
+  // point of the active groups and recomputes its stress increment from the
+  // committed state.
   void integrate(const std::vector<double>& du);
-  // Internal forces of stress - stress0 + dstress, all dofs.
+  // Internal forces of stress - stress0 + dstress of the active groups, all dofs.
   void internal_forces(std::vector<double>& F);
   // Adds the increments to the committed strain and stress, then sets the
   // friction angle, yield value and matrices at the new stress.
@@ -43,15 +67,31 @@ class ElementState {
 
   // Plastic forces of the last integration ("plastic_forces"), else empty.
   const std::vector<double>& plastic_forces() const { return Fp_; }
+  // Per Gauss point (element-major): 1 where the last committed increment
+  // yielded (the point's increment left the elastic range).
+  const std::vector<char>& yielded() const { return yielded_; }
   ElementTimes& times() { return t_; }
 
  private:
+  struct Args {  // the material's arguments to the library
+    double phi;
+    int assoc;
+    double psi;
+    double sigma_t;
+  };
+  Args args_of(size_t g) const;
+  void evaluate(size_t g);
+  template <class Call>
+  void each_active(Call call);
+
   Model& m_;
-  double phi_;  // lower bound of the friction angle, degrees
-  int assoc_;   // 1: the dilatancy angle follows the friction angle
-  double psi_;  // dilatancy angle, degrees, when not associated
+  std::vector<MaterialInput> materials_;
+  std::vector<int> group_material_;
+  std::vector<char> active_;
   Integration integration_;
-  std::vector<double> Fp_;
+  bool elastic_ = false;
+  std::vector<double> Fp_, scratch_;
+  std::vector<char> yielded_;
   ElementTimes t_;
 };
 

@@ -44,7 +44,7 @@ double relative_residual(double lambda, const Boundary& b, const LinearSystem& s
   const Constraints& c = b.con;
   double fext = 0.0, reac = 0.0;
   for (size_t i = 0; i < eq.F.size(); ++i) {
-    const double fe = lambda * b.Fref[i];
+    const double fe = b.F0[i] + lambda * b.Fref[i];
     if (c.eq[i] >= 0) {
       eq.r[c.eq[i]] = fe - eq.F[i];
       fext += fe * fe;
@@ -58,27 +58,63 @@ double relative_residual(double lambda, const Boundary& b, const LinearSystem& s
   return ref > 0.0 ? res / ref : HUGE_VAL;
 }
 
+namespace {
+
+// The extrapolated start of an increment: the free dofs move as they did
+// over the last committed increment, scaled to this one's load step; the
+// prescribed ones by their whole increment.
+void extrapolate(double dl, const Constraints& c, Equilibrium& eq) {
+  const double s = dl / eq.last_dl;
+  for (size_t i = 0; i < eq.du.size(); ++i) {
+    if (c.eq[i] >= 0)
+      eq.du[i] = s * eq.last_step[i];
+    else
+      eq.du[i] = c.kind[i] == Constraints::Prescribed ? dl * c.target[i] : 0.0;
+  }
+}
+
+}  // namespace
+
 IterationOutcome iterate_increment(const IterationControl& ctl, double lambda1, double dl,
                                    const IterationContext& c) {
   IterationOutcome out;
   Equilibrium& eq = c.eq;
+  double& res = out.residual;
+  // With a predictor, the increment starts where the last one pointed: one
+  // evaluation of the stresses and forces, counted as the first iteration.
+  const bool predict = ctl.predictor && !eq.last_step.empty();
+  if (predict) {
+    out.iterations = 1;
+    extrapolate(dl, c.boundary.con, eq);
+    for (size_t i = 0; i < eq.U.size(); ++i) eq.U[i] += eq.du[i];
+    c.state.integrate(eq.du);
+    c.state.internal_forces(eq.F);
+    res = relative_residual(lambda1, c.boundary, c.system, eq);
+    out.history.push_back(res);
+    c.progress.iteration(1, res);
+    if (res <= ctl.tolerance) {
+      out.converged = true;
+      return out;
+    }
+  }
   try {
-    c.tangent.start_increment(c.system, c.state);
+    c.tangent.start_increment(c.system, c.state, predict);
   } catch (const SolverError& e) {
     out.why = e.what();
     return out;
   }
-  // First correction: external loads at lambda1 against the committed
-  // internal forces, with the prescribed displacement increment applied.
-  relative_residual(lambda1, c.boundary, c.system, eq);
-  const std::vector<double>& kfp = c.system.kfp_target();
-  for (size_t i = 0; i < eq.r.size(); ++i) eq.r[i] -= dl * kfp[i];
+  if (!predict) {
+    // First correction: external loads at lambda1 against the committed
+    // internal forces, with the prescribed displacement increment applied.
+    relative_residual(lambda1, c.boundary, c.system, eq);
+    const std::vector<double>& kfp = c.system.kfp_target();
+    for (size_t i = 0; i < eq.r.size(); ++i) eq.r[i] -= dl * kfp[i];
+  }
   double best = HUGE_VAL;
   int best_at = 0;
   const bool broyden = ctl.broyden && c.tangent.fixed_within_increment();
   c.broyden.reset();
-  double& res = out.residual;
-  for (int k = 1; k <= ctl.max_iterations; ++k) {
+  for (int k = out.iterations + 1; k <= ctl.max_iterations; ++k) {
     out.iterations = k;
     if (!eq.r.empty()) c.system.solve(eq.r);
     if (broyden && k >= 2) c.broyden.accelerate(eq.r, c.system);
@@ -87,6 +123,7 @@ IterationOutcome iterate_increment(const IterationControl& ctl, double lambda1, 
     c.state.integrate(eq.du);
     c.state.internal_forces(eq.F);
     res = relative_residual(lambda1, c.boundary, c.system, eq);
+    out.history.push_back(res);
     c.progress.iteration(k, res);
     if (!std::isfinite(res) || res > kDiverged) {
       out.why = "the iterations diverged";

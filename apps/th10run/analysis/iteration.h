@@ -24,6 +24,10 @@ struct Equilibrium {
   std::vector<double> Fc;  // internal forces of the committed state
   std::vector<double> du;  // displacement correction, all dofs
   std::vector<double> r;   // out-of-balance force, then correction, free dofs
+  // The displacement change of the last committed increment and its load
+  // step, for the predictor; empty at the start of a phase.
+  std::vector<double> last_step;
+  double last_dl = 0.0;
 };
 
 // The settings of the iteration.
@@ -31,13 +35,15 @@ struct IterationControl {
   int max_iterations = 30;  // before the increment is cut
   double tolerance = 1e-6;  // relative out-of-balance force
   bool broyden = false;     // Broyden's updates while the matrix stays fixed
+  bool predictor = false;   // start each increment from the last one's displacement change
 };
 
 struct IterationOutcome {
   bool converged = false;
   int iterations = 0;
   double residual = 0.0;
-  std::string why;  // why it did not converge
+  std::string why;              // why it did not converge
+  std::vector<double> history;  // the residual of every iteration
 };
 
 // What the iteration works on.
@@ -51,7 +57,8 @@ struct IterationContext {
   Progress& progress;
 };
 
-// Relative out-of-balance force at load factor lambda: the free dofs against
+// Relative out-of-balance force at load factor lambda (external forces F0 +
+// lambda Fref of the boundary): the free dofs against
 // the larger of the external loads and the reactions (internal minus
 // external force at the constrained dofs). Leaves the out-of-balance force
 // of the free dofs in eq.r.

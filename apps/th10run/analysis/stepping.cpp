@@ -1,143 +1,121 @@
-// th10run: load stepping with cut-backs. The load factor goes from 0 to 1 in
-// equal increments; an increment that does not converge is undone and
-// retried with half the step, and the step grows back after easy
+// th10run: load stepping with cut-backs. The load factor of a phase goes
+// from 0 to 1 in equal increments; an increment that does not converge is
+// undone and retried with half the step, and the step grows back after easy
 // convergence.
 #include <algorithm>
 #include <sstream>
 
 #include "analysis.h"
-#include "iteration.h"
 #include "timing.h"
 
 namespace th10run {
 namespace {
 
-// The analysis while it runs: its parts, the global vectors and the tally.
-class Stepper {
- public:
-  Stepper(const StepsInput& st, ElementState& state, const Boundary& b, LinearSystem& system,
-          ResultWriter& out, const AnalysisOptions& opt)
-      : st_(st),
-        state_(state),
-        b_(b),
-        system_(system),
-        out_(out),
-        progress_(opt.quiet, opt.verbose),
-        tangent_(st.stiffness, st.integration),
-        eq_(state.model().nDofs(), b.con.nFree) {
-    ctl_.max_iterations = st.max_iterations;
-    ctl_.tolerance = st.tolerance;
-    ctl_.broyden = st.acceleration == Acceleration::Broyden;
-  }
-
-  AnalysisResult run();
-
- private:
-  void write_results(int step, double lambda, int iterations, double residual, bool last);
-  AnalysisResult& finish(bool completed, double lambda);
-
-  const StepsInput& st_;
-  ElementState& state_;
-  const Boundary& b_;
-  LinearSystem& system_;
-  ResultWriter& out_;
-  Progress progress_;
-  TangentPolicy tangent_;
-  Broyden broyden_;
-  Equilibrium eq_;
-  IterationControl ctl_;
-  AnalysisResult res_;
-  double output_time_ = 0.0;
-  Clock::time_point start_ = Clock::now();
-};
-
-void Stepper::write_results(int step, double lambda, int iterations, double residual, bool last) {
+void write_results(PhaseRun& run, int step, double lambda, int iterations, double residual, bool last,
+                   double& output_time) {
   const auto t0 = Clock::now();
-  out_.write(StepInfo{step, lambda, iterations, residual}, eq_.U, eq_.F, state_.plastic_forces(), last);
-  output_time_ += since(t0);
+  run.out.write(StepInfo{step, run.number, lambda, iterations, residual}, run.eq.U, run.eq.F,
+                run.state.plastic_forces(), last);
+  output_time += since(t0);
 }
 
-AnalysisResult& Stepper::finish(bool completed, double lambda) {
-  res_.completed = completed;
-  res_.load = lambda;
-  res_.method = system_.method();
-  res_.times.elements = state_.times();
-  res_.times.system = system_.times();
-  res_.times.output = output_time_;
-  res_.times.total = since(start_);
-  return res_;
-}
+}  // namespace
 
-AnalysisResult Stepper::run() {
-  tangent_.start_analysis(system_, state_);
-  res_.method = system_.method();
+void run_phase(const StepsInput& st, PhaseRun& run, AnalysisResult& total) {
+  const auto start = Clock::now();
+  TangentPolicy tangent(st.stiffness, st.integration);
+  Broyden broyden;
+  IterationControl ctl;
+  ctl.max_iterations = st.max_iterations;
+  ctl.tolerance = st.tolerance;
+  ctl.broyden = st.acceleration == Acceleration::Broyden;
+  ctl.predictor = st.integration == Integration::Return;
+  Equilibrium& eq = run.eq;
+  eq.r.assign(run.boundary.con.nFree, 0.0);
+  total.phase = run.number;
+  total.completed = false;
+  const auto finish = [&](bool completed, double lambda) {
+    total.completed = completed;
+    total.load = lambda;
+    total.method = run.system.method();
+    total.times.elements = run.state.times();
+    total.times.system.stiffness += run.system.times().stiffness;
+    total.times.system.assembly += run.system.times().assembly;
+    total.times.system.factor += run.system.times().factor;
+    total.times.system.solve += run.system.times().solve;
+    total.times.total += since(start);
+  };
 
-  // The initial state (forces of stress - stress0, normally zero) as step 0.
-  state_.internal_forces(eq_.F);
-  eq_.Fc = eq_.F;
-  write_results(0, 0.0, 0, 0.0, false);
-  progress_.bar(0.0);
+  // The elastic stiffness: the matrix of the initial-stiffness method, and a
+  // check that the supports hold the body (a singular matrix stops here).
+  tangent.start_analysis(run.system, run.state);
+  total.method = run.system.method();
+  if (total.steps == 0) {
+    // The initial state (forces of stress - stress0, normally zero) as step 0.
+    run.state.internal_forces(eq.F);
+    eq.Fc = eq.F;
+    write_results(run, 0, 0.0, 0, 0.0, false, total.times.output);
+  }
+  run.progress.bar(0.0);
 
-  const IterationContext context{eq_, state_, system_, tangent_, broyden_, b_, progress_};
+  const IterationContext context{eq, run.state, run.system, tangent, broyden, run.boundary, run.progress};
   double lambda = 0.0;
   // The load step: one increment, or less after cuts until easy convergence
   // lets it grow back (the step carries over from one increment to the next).
-  double dl = 1.0 / st_.increments;
+  const int increments = run.increments;
+  double dl = 1.0 / increments;
   const double eps = 1e-9 * dl;  // load factors closer than this are the same
-  for (int inc = 1; inc <= st_.increments; ++inc) {
-    const double target = static_cast<double>(inc) / st_.increments;
+  for (int inc = 1; inc <= increments; ++inc) {
+    const double target = static_cast<double>(inc) / increments;
     int cuts = 0;
     while (lambda < target - eps) {
       const double step = dl;
       dl = std::min(dl, target - lambda);
       const auto t0 = Clock::now();
-      const IterationOutcome it = iterate_increment(ctl_, lambda + dl, dl, context);
-      res_.iterations += it.iterations;
+      const IterationOutcome it = iterate_increment(ctl, lambda + dl, dl, context);
+      total.iterations += it.iterations;
       if (!it.converged) {
-        state_.restore();
-        eq_.U = eq_.Uc;
-        eq_.F = eq_.Fc;
-        ++res_.cuts;
-        if (++cuts > st_.max_cuts) {
+        run.state.restore();
+        eq.U = eq.Uc;
+        eq.F = eq.Fc;
+        ++total.cuts;
+        if (++cuts > st.max_cuts) {
           std::ostringstream s;
           s << "increment " << inc << " (load factor " << lambda << " to " << target
-            << ") did not converge after " << st_.max_cuts << " cuts: " << it.why;
-          res_.message = s.str();
-          progress_.line("%s\n", res_.message.c_str());
-          return finish(false, lambda);
+            << ") did not converge after " << st.max_cuts << " cuts: " << it.why;
+          total.message = s.str();
+          run.progress.line("%s\n", total.message.c_str());
+          finish(false, lambda);
+          return;
         }
         dl *= 0.5;
-        progress_.line("  step %4d  load %.4f  %s: cut to %.4g\n", res_.steps + 1, lambda + 2 * dl,
-                       it.why.c_str(), dl);
-        progress_.bar(lambda);
+        run.progress.line("  step %4d  load %.4f  %s: cut to %.4g\n", total.steps + 1, lambda + 2 * dl,
+                          it.why.c_str(), dl);
+        run.progress.bar(lambda);
         continue;
       }
       // Converged: commit, then report and write the results. After a cut,
       // an increment that converged easily lets the next one grow again.
-      state_.commit();
-      eq_.Uc = eq_.U;
-      eq_.Fc = eq_.F;
+      run.state.commit();
+      eq.last_step.resize(eq.U.size());
+      for (size_t i = 0; i < eq.U.size(); ++i) eq.last_step[i] = eq.U[i] - eq.Uc[i];
+      eq.last_dl = dl;
+      eq.Uc = eq.U;
+      eq.Fc = eq.F;
       const double dl_done = dl;
-      dl = it.iterations <= std::max(2, st_.max_iterations / 4) ? std::min(2.0 * step, 1.0 / st_.increments)
-                                                                : step;
+      dl =
+          it.iterations <= std::max(2, st.max_iterations / 4) ? std::min(2.0 * step, 1.0 / increments) : step;
       lambda = (lambda + dl_done >= target - eps) ? target : lambda + dl_done;
-      ++res_.steps;
-      write_results(res_.steps, lambda, it.iterations, it.residual, lambda >= 1.0);
-      progress_.line("  step %4d  load %.4f  iterations %3d  residual %.2e  time %.2f s\n", res_.steps,
-                     lambda, it.iterations, it.residual, since(t0));
-      progress_.bar(lambda);
+      ++total.steps;
+      total.residuals.push_back(it.history);
+      write_results(run, total.steps, lambda, it.iterations, it.residual, lambda >= 1.0, total.times.output);
+      run.progress.line("  step %4d  load %.4f  iterations %3d  residual %.2e  time %.2f s\n", total.steps,
+                        lambda, it.iterations, it.residual, since(t0));
+      run.progress.bar(lambda);
     }
   }
-  progress_.clear();
-  out_.finish();
-  return finish(true, lambda);
-}
-
-}  // namespace
-
-AnalysisResult run_analysis(const StepsInput& steps, ElementState& state, const Boundary& b,
-                            LinearSystem& system, ResultWriter& out, const AnalysisOptions& opt) {
-  return Stepper(steps, state, b, system, out, opt).run();
+  run.progress.clear();
+  finish(true, lambda);
 }
 
 }  // namespace th10run

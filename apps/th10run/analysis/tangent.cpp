@@ -10,26 +10,18 @@
 namespace th10run {
 namespace {
 
+// The share of the elastic matrix added to a consistent tangent that is
+// singular.
+constexpr double kEdgeRegularisation = 1e-8;
+
 // What current_tangent keeps of a Gauss point: F, then the 36 entries of Dep.
 constexpr int kSavedPerPoint = 1 + 36;
-
-// True when the point's stress increment took the elastic path: dstress
-// equals De dstrain to rounding.
-bool elastic_path(const TH10G15::GAUSSPOINT& g) {
-  double elastic[6], diff = 0.0, size = 0.0;
-  for (int i = 0; i < 6; ++i) {
-    elastic[i] = 0.0;
-    for (int j = 0; j < 6; ++j) elastic[i] += g.De[6 * i + j] * g.dstrain[j];
-    diff += std::fabs(g.dstress[i] - elastic[i]);
-    size += std::fabs(elastic[i]);
-  }
-  return !(diff > 1e-10 * size);
-}
 
 }  // namespace
 
 TangentPolicy::TangentPolicy(Stiffness stiffness, Integration integration)
     : stiffness_(stiffness),
+      consistent_(integration == Integration::Return),
       refresh_(stiffness == Stiffness::Newton ||
                (stiffness == Stiffness::Tangent && integration == Integration::Mobilised)) {}
 
@@ -42,14 +34,46 @@ void TangentPolicy::start_analysis(LinearSystem& system, ElementState& state) {
   factorise(system, state, 0);
 }
 
-void TangentPolicy::start_increment(LinearSystem& system, ElementState& state) {
-  if (stiffness_ != Stiffness::Elastic) factorise(system, state, 1);
+void TangentPolicy::start_increment(LinearSystem& system, ElementState& state, bool predicted) {
+  system.set_regularisation(0.0);
+  if (stiffness_ == Stiffness::Elastic) return;
+  if (consistent_ && stiffness_ == Stiffness::Newton) {
+    // After a predictor the return has left its tangent at the predicted
+    // state. Without one, the committed state's tangent would depend on
+    // which points rounding leaves on which side of the surface: the
+    // elastic matrix makes a sound first step instead.
+    if (predicted)
+      consistent_tangent(system, state);
+    else
+      factorise(system, state, 0);
+    return;
+  }
+  factorise(system, state, 1);
+}
+
+// The return's consistent tangent. Where the body as a whole has no unique
+// deformation (a homogeneous body whose stress lies on an edge of the
+// surface: the split of the plastic flow between the two planes is free),
+// it is singular; then a small share of the elastic matrix is added for the
+// rest of the increment, which fixes the free split without changing the
+// converged state.
+void TangentPolicy::consistent_tangent(LinearSystem& system, ElementState& state) {
+  try {
+    factorise(system, state, 1);
+  } catch (const SolverError&) {
+    system.set_regularisation(kEdgeRegularisation);
+    factorise(system, state, 1);
+  }
 }
 
 void TangentPolicy::next_iteration(LinearSystem& system, ElementState& state) {
   if (!refresh_) return;
-  if (stiffness_ == Stiffness::Newton)
+  // The return leaves its consistent tangent in Dep (F >= 0 where it
+  // returned): Newton's matrix is the library's tangent itself.
+  if (stiffness_ == Stiffness::Newton && !consistent_)
     current_tangent(system, state);
+  else if (consistent_)
+    consistent_tangent(system, state);
   else
     factorise(system, state, 1);
 }
@@ -70,7 +94,7 @@ void TangentPolicy::current_tangent(LinearSystem& system, ElementState& state) {
       keep[0] = g.F;
       std::copy(g.Dep, g.Dep + 36, keep + 1);
       keep += kSavedPerPoint;
-      if (elastic_path(g)) {
+      if (elastic_increment(g)) {
         g.F = -1.0;  // De
         continue;
       }

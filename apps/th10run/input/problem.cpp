@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "toml_section.h"
@@ -14,17 +15,26 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A file named in the problem, relative to the problem file's folder.
+std::string file_near(Section& s, const char* key, const std::string& what, const fs::path& dir) {
+  const toml::node* n = s.get(key);
+  if (!n) s.fail_table(key, "missing (" + what + ")");
+  if (!n->is_string()) s.fail(n, key, "expected " + what + ", in quotes");
+  fs::path p = *n->value<std::string>();
+  if (p.empty()) s.fail(n, key, "the mesh file name is empty");
+  if (p.is_relative()) p = dir / p;
+  return p.lexically_normal().string();
+}
+
 void read_mesh(Section& s, MeshInput& m, const fs::path& dir) {
-  m.kind = static_cast<MeshKind>(s.choice("type", 0, {"box", "gid"}));
+  m.kind = static_cast<MeshKind>(s.choice("type", 0, {"box", "gid", "gmsh"}));
   if (m.kind == MeshKind::Gid) {
-    const toml::node* n = s.get("file");
-    if (!n) s.fail_table("file", "missing (the GiD mesh file name without \"_ascii.msh\")");
-    if (!n->is_string())
-      s.fail(n, "file", "expected the GiD mesh file name without \"_ascii.msh\", in quotes");
-    fs::path p = *n->value<std::string>();
-    if (p.empty()) s.fail(n, "file", "the mesh file name is empty");
-    if (p.is_relative()) p = dir / p;
-    m.gid_name = p.lexically_normal().string();
+    m.gid_name = file_near(s, "file", "the GiD mesh file name without \"_ascii.msh\"", dir);
+    s.finish({"type", "file"});
+    return;
+  }
+  if (m.kind == MeshKind::Gmsh) {
+    m.gmsh_file = file_near(s, "file", "the gmsh mesh file, format 4.1, such as \"slope.msh\"", dir);
     s.finish({"type", "file"});
     return;
   }
@@ -35,14 +45,40 @@ void read_mesh(Section& s, MeshInput& m, const fs::path& dir) {
   s.finish({"type", "origin", "size", "cells", "grading"});
 }
 
-void read_material(Section& s, MaterialInput& m) {
+std::string default_name(const std::string& prefix, size_t index, const std::string& given) {
+  return given.empty() ? prefix + std::to_string(index + 1) : given;
+}
+
+MaterialInput read_material(Section& s, size_t index) {
+  MaterialInput m;
+  m.where = s.where();
+  m.name = default_name("material", index, s.text("name", ""));
+  m.groups = s.texts("groups");
   m.E = s.number("E", m.E, kPositive);
   m.nu = s.number("nu", m.nu, Range{-1.0, 0.5, true, true});
   m.c = s.number("c", m.c, kPositive);
   m.phi = s.number("phi", m.phi, Range{0.0, 45.0, false, true});
   m.psi = s.number("psi", m.psi, Range{0.0, 45.0});
   m.associated = s.boolean("associated", m.associated);
-  s.finish({"E", "nu", "c", "phi", "psi", "associated"});
+  if (!m.associated && m.psi > m.phi)
+    s.fail(s.get("psi"), "psi",
+           "the dilatancy angle must not exceed the friction angle (phi = " + std::to_string(m.phi) + ")");
+  m.tensile_strength = s.number("tensile_strength", m.tensile_strength, kNonNegative);
+  m.unit_weight = s.number("unit_weight", m.unit_weight, kNonNegative);
+  m.K0 = s.number("K0", m.K0, kNonNegative);
+  s.finish({"name", "groups", "E", "nu", "c", "phi", "psi", "associated", "tensile_strength", "unit_weight",
+            "K0"});
+  return m;
+}
+
+GroupInput read_group(Section& s, size_t) {
+  GroupInput g;
+  g.where = s.where();
+  g.name = s.text("name", "");
+  if (g.name.empty()) s.fail_table("name", "missing (the group's name)");
+  g.box = s.box("box");
+  s.finish({"name", "box"});
+  return g;
 }
 
 void read_initial(Section& s, InitialStressInput& i) {
@@ -64,9 +100,12 @@ void read_steps(Section& s, StepsInput& st) {
   st.increments = s.integer("increments", st.increments, 1, 100000);
   st.max_iterations = s.integer("max_iterations", st.max_iterations, 1, 10000);
   st.tolerance = s.number("tolerance", st.tolerance, Range{0.0, 1.0, true, true});
-  st.stiffness = static_cast<Stiffness>(s.choice("stiffness", 1, {"elastic", "tangent", "newton"}));
-  st.integration =
-      static_cast<Integration>(s.choice("integration", 0, {"basic", "mobilised", "plastic_forces"}));
+  st.integration = static_cast<Integration>(
+      s.choice("integration", 0, {"return", "basic", "mobilised", "plastic_forces"}));
+  // The return's consistent tangent makes Newton's method the natural
+  // default; the staged schemes keep the committed tangent.
+  const int stiffness = st.integration == Integration::Return ? 2 : 1;
+  st.stiffness = static_cast<Stiffness>(s.choice("stiffness", stiffness, {"elastic", "tangent", "newton"}));
   st.acceleration = static_cast<Acceleration>(s.choice("acceleration", 0, {"none", "broyden"}));
   st.max_cuts = s.integer("max_cuts", st.max_cuts, 0, 30);
   s.finish(
@@ -93,16 +132,12 @@ void read_output(Section& s, OutputInput& o) {
   s.finish({"folder", "name", "gid", "vtu", "csv", "dump", "every"});
 }
 
-std::string default_name(const std::string& prefix, size_t index, const std::string& given) {
-  return given.empty() ? prefix + std::to_string(index + 1) : given;
-}
-
-SupportInput read_support(Section& s) {
+SupportInput read_support(Section& s, size_t) {
   SupportInput sp;
   sp.where = s.where();
-  sp.box = s.box("box");
+  sp.at = s.place();
   s.axes("fix", sp.fix);
-  s.finish({"box", "fix"});
+  s.finish({"box", "group", "fix"});
   return sp;
 }
 
@@ -110,12 +145,12 @@ DisplacementInput read_displacement(Section& s, size_t index) {
   DisplacementInput d;
   d.where = s.where();
   d.name = default_name("displacement", index, s.text("name", ""));
-  d.box = s.box("box");
+  d.at = s.place();
   const char* comp[3] = {"x", "y", "z"};
   for (int k = 0; k < 3; ++k) d.on[k] = s.linear(comp[k], d.value[k]);
   if (!d.on[0] && !d.on[1] && !d.on[2])
     s.fail_table("x", "a prescribed displacement needs at least one of x, y, z");
-  s.finish({"name", "box", "x", "y", "z"});
+  s.finish({"name", "box", "group", "x", "y", "z"});
   return d;
 }
 
@@ -123,10 +158,76 @@ PressureInput read_pressure(Section& s, size_t index) {
   PressureInput pr;
   pr.where = s.where();
   pr.name = default_name("pressure", index, s.text("name", ""));
-  pr.box = s.box("box");
+  pr.at = s.place();
   pr.p = s.number_required("p");
-  s.finish({"name", "box", "p"});
+  s.finish({"name", "box", "group", "p"});
   return pr;
+}
+
+// Arrays of tables: each entry read by its reader, named in messages by its
+// position ("support[2]", "phase[1].pressure[3]").
+template <class Reader>
+auto read_each(Section& parent, const char* key, const std::string& file, Reader reader) {
+  std::vector<decltype(reader(std::declval<Section&>(), size_t{}))> out;
+  const auto tables = parent.tables(key);
+  for (size_t i = 0; i < tables.size(); ++i) {
+    Section s(*tables[i], parent.field(key) + "[" + std::to_string(i + 1) + "]", file);
+    out.push_back(reader(s, i));
+  }
+  return out;
+}
+
+MaterialChange read_change(Section& s, size_t) {
+  MaterialChange c;
+  c.group = s.text("group", "");
+  c.material = s.text("material", "");
+  if (c.group.empty()) s.fail_table("group", "missing (the group whose material changes)");
+  if (c.material.empty()) s.fail_table("material", "missing (the name of the new material)");
+  s.finish({"group", "material"});
+  return c;
+}
+
+PhaseInput read_phase(Section& s, size_t index, const std::string& file) {
+  PhaseInput ph;
+  ph.where = s.where();
+  ph.name = default_name("phase", index, s.text("name", ""));
+  ph.kind = static_cast<PhaseKind>(s.choice("type", 0, {"load", "k0", "gravity"}));
+  ph.increments = s.integer("increments", 0, 1, 100000);
+  if (const toml::node* n = s.get("gravity")) {
+    if (!n->is_boolean()) s.fail(n, "gravity", "expected true or false");
+    ph.gravity = *n->value<bool>() ? 1 : 0;
+  }
+  ph.elastic = s.boolean("elastic", false);
+  ph.reset_displacements = s.boolean("reset_displacements", false);
+  ph.deactivate = s.texts("deactivate");
+  ph.activate = s.texts("activate");
+  ph.change = read_each(s, "change", file, read_change);
+  ph.supports = read_each(s, "support", file, read_support);
+  ph.displacements = read_each(s, "displacement", file, read_displacement);
+  ph.pressures = read_each(s, "pressure", file, read_pressure);
+  if (ph.kind != PhaseKind::Load && ph.gravity == 0)
+    s.fail(s.get("gravity"), "gravity", "a k0 or gravity phase switches the weight on");
+  s.finish({"name", "type", "increments", "gravity", "elastic", "reset_displacements", "deactivate",
+            "activate", "change", "support", "displacement", "pressure"});
+  return ph;
+}
+
+// Names that other tables refer to must exist; names must be unique.
+void check_names(const Problem& p, const std::string& file) {
+  std::set<std::string> materials;
+  for (const MaterialInput& m : p.materials)
+    if (!materials.insert(m.name).second)
+      throw ProblemError(m.where + ": material name \"" + m.name + "\" is used twice");
+  std::set<std::string> phases;
+  for (const PhaseInput& ph : p.phases) {
+    if (!phases.insert(ph.name).second)
+      throw ProblemError(ph.where + ": phase name \"" + ph.name + "\" is used twice");
+    for (const MaterialChange& c : ph.change)
+      if (!materials.count(c.material))
+        throw ProblemError(ph.where + ": phase " + ph.name + " changes group \"" + c.group +
+                           "\" to the unknown material \"" + c.material + "\"");
+  }
+  (void)file;
 }
 
 }  // namespace
@@ -156,26 +257,43 @@ Problem parse_problem(const std::string& text, const std::string& path) {
     }
   };
   section("mesh", [&](Section& s) { read_mesh(s, p.mesh, dir); });
-  section("material", [&](Section& s) { read_material(s, p.material); });
   section("initial_stress", [&](Section& s) { read_initial(s, p.initial); });
   section("steps", [&](Section& s) { read_steps(s, p.steps); });
   section("solver", [&](Section& s) { read_solver(s, p.solver); });
   section("output", [&](Section& s) { read_output(s, p.output); });
 
-  // Arrays of tables: each entry read by its own reader, named in messages
-  // by its position ("support[2]").
-  auto each = [&](const char* key, auto&& reader) {
-    const auto tables = top.tables(key);
-    for (size_t i = 0; i < tables.size(); ++i) {
-      Section s(*tables[i], std::string(key) + "[" + std::to_string(i + 1) + "]", shown);
-      reader(s, i);
-    }
-  };
-  each("support", [&](Section& s, size_t) { p.supports.push_back(read_support(s)); });
-  each("displacement", [&](Section& s, size_t i) { p.displacements.push_back(read_displacement(s, i)); });
-  each("pressure", [&](Section& s, size_t i) { p.pressures.push_back(read_pressure(s, i)); });
-  top.finish({"title", "mesh", "material", "initial_stress", "support", "displacement", "pressure", "steps",
-              "solver", "output"});
+  // One [material] for the whole body, or [[material]] tables for groups.
+  if (const toml::node* n = root.get("material"); n && n->is_table()) {
+    section("material", [&](Section& s) { p.materials.push_back(read_material(s, 0)); });
+  } else {
+    p.materials = read_each(top, "material", shown, read_material);
+  }
+  if (p.materials.empty()) {
+    p.materials.emplace_back();
+    p.materials.back().where = shown;
+    p.materials.back().name = "material1";
+  }
+  p.groups = read_each(top, "group", shown, read_group);
+  p.supports = read_each(top, "support", shown, read_support);
+  p.phases = read_each(top, "phase", shown, [&](Section& s, size_t i) { return read_phase(s, i, shown); });
+  // Without phases: one load phase with the top-level loads.
+  auto displacements = read_each(top, "displacement", shown, read_displacement);
+  auto pressures = read_each(top, "pressure", shown, read_pressure);
+  if (p.phases.empty()) {
+    PhaseInput only;
+    only.where = shown;
+    only.name = "phase1";
+    only.displacements = std::move(displacements);
+    only.pressures = std::move(pressures);
+    p.phases.push_back(std::move(only));
+  } else if (!displacements.empty() || !pressures.empty()) {
+    top.fail_table(displacements.empty() ? "pressure" : "displacement",
+                   "with [[phase]] tables, loads belong to the phase that applies them ([[phase.pressure]], "
+                   "[[phase.displacement]])");
+  }
+  top.finish({"title", "mesh", "group", "material", "initial_stress", "support", "displacement", "pressure",
+              "phase", "steps", "solver", "output"});
+  check_names(p, shown);
 
   if (p.output.name.empty()) p.output.name = file.stem().string();
   if (p.output.folder.empty()) p.output.folder = file.stem().string() + "_results";

@@ -7,6 +7,7 @@
 #ifndef TH10RUN_INPUT_PROBLEM_H
 #define TH10RUN_INPUT_PROBLEM_H
 
+#include <cmath>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -25,24 +26,39 @@ struct Box {
   double hi[3] = {0, 0, 0};
 };
 
-enum class MeshKind { Box, Gid };
+enum class MeshKind { Box, Gid, Gmsh };
 
 struct MeshInput {
-  MeshKind kind = MeshKind::Box;  // type = "box" (default) or "gid"
+  MeshKind kind = MeshKind::Box;  // type = "box" (default), "gid" or "gmsh"
   std::string gid_name;           // gid: file name without "_ascii.msh", made absolute
+  std::string gmsh_file;          // gmsh: the .msh file (format 4.1), made absolute
   double origin[3] = {0, 0, 0};   // box: lowest corner, default 0, 0, 0
   double size[3] = {1, 1, 1};     // box: edge lengths, default 1, 1, 1
   int cells[3] = {2, 2, 2};       // box: hexahedral cells per axis (6 tetrahedra each), default 2, 2, 2
   double grading[3] = {1, 1, 1};  // box: last cell over first cell along each axis, default 1
 };
 
+// A group of elements chosen by a box: those whose centroid lies in it.
+// (A gmsh mesh's physical volumes are groups by their names too.)
+struct GroupInput {
+  std::string where;  // "file:line" of the table, for messages
+  std::string name;
+  Box box;
+};
+
 struct MaterialInput {
-  double E = 1.0e5;         // Young's modulus
-  double nu = 0.3;          // Poisson's ratio
-  double c = 10.0;          // cohesion
-  double phi = 30.0;        // lower bound of the friction angle, degrees
-  double psi = 0.0;         // dilatancy angle, degrees (used when not associated)
-  bool associated = false;  // true: psi follows the friction angle
+  std::string where;
+  std::string name;                 // default: material1, material2, ...
+  std::vector<std::string> groups;  // the element groups it fills; none: every element no other material has
+  double E = 1.0e5;                 // Young's modulus
+  double nu = 0.3;                  // Poisson's ratio
+  double c = 10.0;                  // cohesion
+  double phi = 30.0;                // friction angle, degrees
+  double psi = 0.0;                 // dilatancy angle, degrees (used when not associated)
+  bool associated = false;          // true: psi follows the friction angle
+  double tensile_strength = HUGE_VAL;  // largest principal stress allowed ("return" only); none by default
+  double unit_weight = 0.0;            // weight per volume, acting in -z when gravity is on
+  double K0 = -1.0;  // horizontal over vertical stress of the K0 procedure; < 0: 1 - sin(phi)
 };
 
 enum class InitialStressKind { None, Uniform, Geostatic };
@@ -62,39 +78,76 @@ struct LinearValue {
   double at(const double* xyz) const { return a + g[0] * xyz[0] + g[1] * xyz[1] + g[2] * xyz[2]; }
 };
 
+// Where a boundary condition acts: the nodes (faces) in a box, or the faces
+// of a gmsh physical surface.
+struct Place {
+  std::string group;  // physical surface name; empty: the box
+  Box box;
+};
+
 struct SupportInput {
   std::string where;  // "file:line" of the table, for messages
-  Box box;
+  Place at;
   bool fix[3] = {false, false, false};
 };
 
 struct DisplacementInput {
   std::string where;
   std::string name;
-  Box box;
+  Place at;
   bool on[3] = {false, false, false};  // which components are prescribed
-  LinearValue value[3];                // displacement at load factor 1
+  LinearValue value[3];                // displacement at the end of its phase (from the phase's start)
 };
 
 struct PressureInput {
   std::string where;
   std::string name;
-  Box box;
-  double p = 0.0;  // pressure at load factor 1, positive pushing on the face
+  Place at;
+  double p = 0.0;  // pressure at the end of its phase, positive pushing on the face
 };
 
 enum class Stiffness { Elastic, Tangent, Newton };
-enum class Integration { Basic, Mobilised, PlasticForces };
+enum class Integration { Return, Basic, Mobilised, PlasticForces };
 enum class Acceleration { None, Broyden };
 
 struct StepsInput {
-  int increments = 10;      // equal load increments from 0 to 1
+  int increments = 10;      // equal load increments from 0 to 1 (of each phase, unless it says)
   int max_iterations = 30;  // equilibrium iterations before a cut
   double tolerance = 1e-6;  // relative out-of-balance force
-  Stiffness stiffness = Stiffness::Tangent;
-  Integration integration = Integration::Basic;
+  // "newton" with the return, "tangent" with the staged schemes, unless given.
+  Stiffness stiffness = Stiffness::Newton;
+  Integration integration = Integration::Return;
   Acceleration acceleration = Acceleration::None;  // of the iterations on a fixed matrix
   int max_cuts = 6;                                // halvings of one increment before giving up
+};
+
+enum class PhaseKind {
+  Load,     // loads, excavation and construction applied over the increments
+  K0,       // initial stresses of horizontal layers from their weight: K0 procedure
+  Gravity,  // the weight switched on over the increments
+};
+
+// A material given to a group from a phase on.
+struct MaterialChange {
+  std::string group, material;
+};
+
+struct PhaseInput {
+  std::string where;
+  std::string name;  // default: phase1, phase2, ...
+  PhaseKind kind = PhaseKind::Load;
+  int increments = 0;    // 0: the [steps] value
+  int gravity = -1;      // self-weight: 1 on, 0 off, -1 as before (on from a K0 or gravity phase)
+  bool elastic = false;  // no yielding in this phase (gravity loading of a body that must stay elastic)
+  bool reset_displacements = false;               // displacements reported from the start of this phase
+  std::vector<std::string> deactivate, activate;  // element groups removed, built
+  std::vector<MaterialChange> change;
+  // Added in this phase and kept in the later ones: supports; pressures (at
+  // their full value from the end of this phase on); prescribed
+  // displacements (moved over this phase, then held).
+  std::vector<SupportInput> supports;
+  std::vector<DisplacementInput> displacements;
+  std::vector<PressureInput> pressures;
 };
 
 enum class SolverKind { Auto, Dense, Sparse };
@@ -118,11 +171,12 @@ struct Problem {
   std::string file;   // path of the problem file
   std::string title;  // default: the problem file's stem
   MeshInput mesh;
-  MaterialInput material;
+  std::vector<GroupInput> groups;
+  std::vector<MaterialInput> materials;  // at least one
   InitialStressInput initial;
-  std::vector<SupportInput> supports;
-  std::vector<DisplacementInput> displacements;
-  std::vector<PressureInput> pressures;
+  std::vector<SupportInput> supports;  // in every phase
+  // A problem without [[phase]] tables is one load phase with these loads.
+  std::vector<PhaseInput> phases;  // at least one
   StepsInput steps;
   SolverInput solver;
   OutputInput output;

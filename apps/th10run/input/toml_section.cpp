@@ -144,6 +144,38 @@ Box Section::box(const char* key) {
   return b;
 }
 
+std::vector<std::string> Section::texts(const char* key) {
+  std::vector<std::string> out;
+  const toml::node* n = get(key);
+  if (!n) return out;
+  if (n->is_string()) return {*n->value<std::string>()};
+  const toml::array* a = n->as_array();
+  if (!a) fail(n, key, "expected a string or an array of strings, got " + shown(n));
+  for (const toml::node& e : *a) {
+    if (!e.is_string()) fail(&e, key, "expected an array of strings, got " + shown(&e) + " in it");
+    out.push_back(*e.value<std::string>());
+  }
+  return out;
+}
+
+Place Section::place() {
+  Place p;
+  const bool has_box = t_.contains("box"), has_group = t_.contains("group");
+  if (has_box && has_group) fail(get("group"), "group", "give either box or group, not both");
+  if (!has_box && !has_group)
+    fail_table(
+        "box",
+        "missing (an array of two corners [[xmin, ymin, zmin], [xmax, ymax, zmax]], or group = \"a physical "
+        "surface\")");
+  if (has_group) {
+    p.group = text("group", "");
+    if (p.group.empty()) fail(get("group"), "group", "the group name is empty");
+    return p;
+  }
+  p.box = box("box");
+  return p;
+}
+
 // A displacement component: a number, or [a, gx, gy, gz] for a + gx*x + gy*y + gz*z.
 bool Section::linear(const char* key, LinearValue& out) {
   const toml::node* n = get(key);

@@ -55,6 +55,10 @@ class Section {
   void integers(const char* key, int* out, int count, int lo, int hi);
   // A node set: box = [[xmin, ymin, zmin], [xmax, ymax, zmax]].
   Box box(const char* key);
+  // An array of strings (a single string counts as an array of one); empty when absent.
+  std::vector<std::string> texts(const char* key);
+  // Where a boundary condition acts: box = [[...], [...]] or group = "name", one of the two.
+  Place place();
   // A displacement component: a number, or [a, gx, gy, gz] for a + gx*x + gy*y + gz*z.
   bool linear(const char* key, LinearValue& out);
   // Axis letters such as "xz": which directions a support fixes.

@@ -1,5 +1,6 @@
 // th10run: the load-displacement curve, one CSV row per committed increment:
-// step, load factor, iterations, residual, and for each monitored node set
+// step, phase, load factor of the phase, iterations, residual, and for each
+// monitored node set
 // its mean node displacement (_ux, _uy, _uz) and the resultant force on the
 // body at its nodes (_Fx, _Fy, _Fz).
 #ifndef TH10RUN_OUTPUT_CSV_H
@@ -15,7 +16,8 @@ namespace th10run {
 
 // One row of the curve.
 struct StepInfo {
-  int step = 0;
+  int step = 0;   // committed increments so far, all phases
+  int phase = 1;  // 1-based
   double load = 0.0;
   int iterations = 0;
   double residual = 0.0;

@@ -9,8 +9,9 @@
 
 namespace th10run {
 
-ResultWriter::ResultWriter(const OutputInput& o, Model& m, const std::vector<Monitor>& monitors)
-    : o_(o), m_(m) {
+ResultWriter::ResultWriter(const OutputInput& o, ElementState& state, const std::vector<Monitor>& monitors)
+    : o_(o), state_(state), m_(state.model()) {
+  Model& m = m_;
   name_.assign(o.name.begin(), o.name.end());
   name_.push_back('\0');
   if (o.gid) {
@@ -44,9 +45,14 @@ void ResultWriter::write(const StepInfo& s, const std::vector<double>& U, const 
     char suffix[64];
     std::snprintf(suffix, sizeof suffix, "_%04d.vtu", s.step);
     const std::string file = o_.name + suffix;
-    write_vtu(file, m_, U, F, Fp);
+    std::vector<int> cells;
+    const std::vector<char> active = element_activity(m_, state_.active());
+    for (int e = 0; e < m_.nElements(); ++e)
+      if (active[e]) cells.push_back(e);
+    write_vtu(file, VtuFrame{m_, cells, state_.yielded(), U, F, Fp, s.phase, s.step});
     note(file);
-    pvd_.emplace_back(s.load, file);
+    // The collection steps through the phases: phase k runs from k - 1 to k.
+    pvd_.emplace_back(s.phase - 1 + s.load, file);
     write_pvd(o_.name + ".pvd", pvd_);
     note(o_.name + ".pvd");
   }

@@ -12,10 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "analysis/element_state.h"
 #include "boundary.h"
 #include "csv.h"
 #include "input/problem.h"
-#include "model.h"
 
 namespace th10run {
 
@@ -23,12 +23,14 @@ class ResultWriter {
  public:
   // Writes the GiD mesh file and the head of the GiD result file, and the
   // CSV header, as the output settings ask.
-  ResultWriter(const OutputInput& o, Model& m, const std::vector<Monitor>& monitors);
+  // The state's model and active groups are what the files show.
+  ResultWriter(const OutputInput& o, ElementState& state, const std::vector<Monitor>& monitors);
 
   // The results of a committed state: U displacements, F nodal forces (the
   // internal forces: applied loads and reactions), Fp plastic forces or
   // empty. The node records take U and F; the GiD and VTU files are written
-  // every `every` steps and at the last, the CSV row always.
+  // every `every` steps and at the end of each phase (last), the CSV row
+  // always.
   void write(const StepInfo& s, const std::vector<double>& U, const std::vector<double>& F,
              const std::vector<double>& Fp, bool last);
   // At the end of the analysis: the library's text dump, if asked for.
@@ -40,6 +42,7 @@ class ResultWriter {
   void note(const std::string& file);
 
   const OutputInput& o_;
+  const ElementState& state_;
   Model& m_;
   std::vector<char> name_;  // writable C string for the library's file routines
   std::unique_ptr<CurveFile> csv_;

@@ -8,28 +8,34 @@
 
 namespace th10run {
 
-ElementAverage element_average(const TH10G15::ELEMENT& el) {
+ElementAverage element_average(const TH10G15::ELEMENT& el, const char* yielded) {
   ElementAverage a{};
   double vol = 0.0;
-  int yielding = 0;
-  for (const TH10G15::GAUSSPOINT& g : el.GP) {
+  int yielding = 0, plastic = 0;
+  for (int k = 0; k < tet10::kGaussPoints; ++k) {
+    const TH10G15::GAUSSPOINT& g = el.GP[k];
     const double w = g.w * g.Jac;
     vol += w;
-    for (int k = 0; k < 6; ++k) {
-      a.stress[k] += w * g.stress[k];
-      a.strain[k] += w * g.strain[k];
+    for (int i = 0; i < 6; ++i) {
+      a.stress[i] += w * g.stress[i];
+      a.strain[i] += w * g.strain[i];
     }
     a.phi += w * g.Phi;
+    // Bounds that do not bound: the angle itself, whatever it is.
+    a.phi_mobilised += w * FEM::MC_SG_F_Phi(const_cast<double*>(g.stress), 6, g.c, 0.0, 0.0);
     a.F += w * g.F;
     yielding += g.F >= 0.0;
+    plastic += yielded[k] != 0;
   }
-  for (int k = 0; k < 6; ++k) {
-    a.stress[k] /= vol;
-    a.strain[k] /= vol;
+  for (int i = 0; i < 6; ++i) {
+    a.stress[i] /= vol;
+    a.strain[i] /= vol;
   }
   a.phi /= vol;
+  a.phi_mobilised /= vol;
   a.F /= vol;
   a.yielding = yielding / static_cast<double>(tet10::kGaussPoints);
+  a.yielded = plastic / static_cast<double>(tet10::kGaussPoints);
   return a;
 }
 
@@ -54,58 +60,70 @@ void data_array(std::FILE* f, const char* name, int components, int count, Get g
 
 }  // namespace
 
-void write_vtu(const std::string& file, const Model& m, const std::vector<double>& U,
-               const std::vector<double>& F, const std::vector<double>& Fp) {
+void write_vtu(const std::string& file, const VtuFrame& frame) {
   std::FILE* f = open_or_throw(file, "w");
-  const int nN = m.nNodes(), nE = m.nElements();
+  const Model& m = frame.m;
+  const std::vector<int>& cells = frame.cells;
+  const int nN = m.nNodes(), nC = static_cast<int>(cells.size());
   std::fprintf(f,
                "<?xml version=\"1.0\"?>\n"
                "<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" byte_order=\"LittleEndian\" "
                "header_type=\"UInt64\">\n"
                "  <UnstructuredGrid>\n"
+               "    <FieldData>\n"
+               "      <DataArray type=\"Int32\" Name=\"phase\" NumberOfTuples=\"1\" format=\"ascii\"> %d "
+               "</DataArray>\n"
+               "      <DataArray type=\"Int32\" Name=\"step\" NumberOfTuples=\"1\" format=\"ascii\"> %d "
+               "</DataArray>\n"
+               "    </FieldData>\n"
                "    <Piece NumberOfPoints=\"%d\" NumberOfCells=\"%d\">\n"
                "      <Points>\n",
-               nN, nE);
+               frame.phase, frame.step, nN, nC);
   data_array(f, "Points", 3, nN, [&](int i, int d) {
     const FEM::NODE& n = m.nodes[i];
     return d == 0 ? n.x : d == 1 ? n.y : n.z;
   });
   std::fprintf(f, "      </Points>\n      <Cells>\n");
   std::fprintf(f, "        <DataArray type=\"Int64\" Name=\"connectivity\" format=\"ascii\">\n");
-  for (const TH10G15::ELEMENT& el : m.elems) {
+  for (int e : cells) {
     std::fprintf(f, "         ");
-    for (int k = 0; k < tet10::kNodes; ++k) std::fprintf(f, " %d", el.Node_ID[tet10::vtk_node(k)]);
+    for (int k = 0; k < tet10::kNodes; ++k) std::fprintf(f, " %d", m.elems[e].Node_ID[tet10::vtk_node(k)]);
     std::fprintf(f, "\n");
   }
   std::fprintf(
       f, "        </DataArray>\n        <DataArray type=\"Int64\" Name=\"offsets\" format=\"ascii\">\n");
-  for (int e = 0; e < nE; ++e)
-    std::fprintf(f, "%s%d%s", e % 10 == 0 ? "         " : " ", tet10::kNodes * (e + 1),
-                 e % 10 == 9 || e == nE - 1 ? "\n" : "");
+  for (int c = 0; c < nC; ++c)
+    std::fprintf(f, "%s%d%s", c % 10 == 0 ? "         " : " ", tet10::kNodes * (c + 1),
+                 c % 10 == 9 || c == nC - 1 ? "\n" : "");
   std::fprintf(f,
                "        </DataArray>\n        <DataArray type=\"UInt8\" Name=\"types\" format=\"ascii\">\n");
-  for (int e = 0; e < nE; ++e)
-    std::fprintf(f, "%s24%s", e % 20 == 0 ? "         " : " ", e % 20 == 19 || e == nE - 1 ? "\n" : "");
+  for (int c = 0; c < nC; ++c)
+    std::fprintf(f, "%s24%s", c % 20 == 0 ? "         " : " ", c % 20 == 19 || c == nC - 1 ? "\n" : "");
   std::fprintf(f, "        </DataArray>\n      </Cells>\n");
 
   std::fprintf(f, "      <PointData Vectors=\"displacement\">\n");
-  data_array(f, "displacement", 3, nN, [&](int i, int d) { return U[3 * i + d]; });
-  data_array(f, "force", 3, nN, [&](int i, int d) { return F[3 * i + d]; });
-  if (!Fp.empty()) data_array(f, "plastic_force", 3, nN, [&](int i, int d) { return Fp[3 * i + d]; });
+  data_array(f, "displacement", 3, nN, [&](int i, int d) { return frame.U[3 * i + d]; });
+  data_array(f, "force", 3, nN, [&](int i, int d) { return frame.F[3 * i + d]; });
+  if (!frame.Fp.empty())
+    data_array(f, "plastic_force", 3, nN, [&](int i, int d) { return frame.Fp[3 * i + d]; });
   std::fprintf(f, "      </PointData>\n");
 
-  std::vector<ElementAverage> avg(nE);
-  for (int e = 0; e < nE; ++e) avg[e] = element_average(m.elems[e]);
+  std::vector<ElementAverage> avg(nC);
+  for (int c = 0; c < nC; ++c)
+    avg[c] = element_average(m.elems[cells[c]],
+                             &frame.yielded[static_cast<size_t>(cells[c]) * tet10::kGaussPoints]);
   static const char* const stress_names[6] = {"xx", "yy", "zz", "xy", "yz", "zx"};
   static const char* const strain_names[6] = {"xx", "yy", "zz", "gamma_xy", "gamma_yz", "gamma_zx"};
   std::fprintf(f, "      <CellData Tensors=\"stress\">\n");
   data_array(
-      f, "stress", 6, nE, [&](int e, int k) { return avg[e].stress[k]; }, stress_names);
+      f, "stress", 6, nC, [&](int c, int k) { return avg[c].stress[k]; }, stress_names);
   data_array(
-      f, "strain", 6, nE, [&](int e, int k) { return avg[e].strain[k]; }, strain_names);
-  data_array(f, "friction_angle", 1, nE, [&](int e, int) { return avg[e].phi; });
-  data_array(f, "yield_value", 1, nE, [&](int e, int) { return avg[e].F; });
-  data_array(f, "yielding_share", 1, nE, [&](int e, int) { return avg[e].yielding; });
+      f, "strain", 6, nC, [&](int c, int k) { return avg[c].strain[k]; }, strain_names);
+  data_array(f, "friction_angle", 1, nC, [&](int c, int) { return avg[c].phi; });
+  data_array(f, "mobilised_friction_angle", 1, nC, [&](int c, int) { return avg[c].phi_mobilised; });
+  data_array(f, "yield_value", 1, nC, [&](int c, int) { return avg[c].F; });
+  data_array(f, "yielding_share", 1, nC, [&](int c, int) { return avg[c].yielding; });
+  data_array(f, "yielded_share", 1, nC, [&](int c, int) { return avg[c].yielded; });
   std::fprintf(f, "      </CellData>\n    </Piece>\n  </UnstructuredGrid>\n</VTKFile>\n");
   close_or_throw(f, file);
 }

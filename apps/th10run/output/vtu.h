@@ -1,7 +1,8 @@
 // th10run: ParaView files. One VTU file per written increment (quadratic
-// tetrahedra, VTK cell type 24): displacements and nodal forces at the
-// nodes, volume-weighted element averages of the Gauss-point state in the
-// cells; a PVD collection over them, stepping through the load factor.
+// tetrahedra, VTK cell type 24, the active elements only): displacements and
+// nodal forces at the nodes, volume-weighted element averages of the
+// Gauss-point state in the cells, the phase and step as field data; a PVD
+// collection over them, stepping through the phases' load factors.
 #ifndef TH10RUN_OUTPUT_VTU_H
 #define TH10RUN_OUTPUT_VTU_H
 
@@ -15,15 +16,31 @@ namespace th10run {
 
 // Volume-weighted averages over the 15 Gauss points of one element.
 struct ElementAverage {
-  double stress[6], strain[6], phi, F, yielding;  // yielding: share of points with F >= 0
+  double stress[6], strain[6];
+  double phi;            // the points' friction angle state
+  double phi_mobilised;  // the angle the stress mobilises with the point's cohesion, unbounded
+  double F;              // yield value
+  double yielding;       // share of points with F >= 0
+  double yielded;        // share of points whose last increment was plastic
 };
-ElementAverage element_average(const TH10G15::ELEMENT& el);
+// yielded: per Gauss point of the element, 1 where its last increment was plastic.
+ElementAverage element_average(const TH10G15::ELEMENT& el, const char* yielded);
 
-// U displacements, F nodal forces, Fp plastic forces or empty.
-void write_vtu(const std::string& file, const Model& m, const std::vector<double>& U,
-               const std::vector<double>& F, const std::vector<double>& Fp);
+// What one VTU file shows.
+struct VtuFrame {
+  const Model& m;
+  const std::vector<int>& cells;     // the elements written
+  const std::vector<char>& yielded;  // per Gauss point of every element
+  const std::vector<double>& U;      // displacements
+  const std::vector<double>& F;      // nodal forces
+  const std::vector<double>& Fp;     // plastic forces, or empty
+  int phase = 1;
+  int step = 0;
+};
 
-// The collection of (load factor, VTU file) pairs.
+void write_vtu(const std::string& file, const VtuFrame& frame);
+
+// The collection of (time, VTU file) pairs.
 void write_pvd(const std::string& file, const std::vector<std::pair<double, std::string>>& steps);
 
 }  // namespace th10run

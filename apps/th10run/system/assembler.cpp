@@ -22,20 +22,28 @@ bool is_symmetric(const double* ke) {
 
 }  // namespace
 
-Assembler::Assembler(const Model& m, const Constraints& c) : con_(c), nFree_(c.nFree) {
+Assembler::Assembler(const Model& m, const Constraints& c, std::vector<std::pair<int, int>> ranges)
+    : con_(c), ranges_(std::move(ranges)), nFree_(c.nFree) {
   build_pattern(m);
   build_coupling_pattern(m);
 }
 
+template <class Visit>
+void Assembler::each_element(const std::vector<TH10G15::ELEMENT>& elems, Visit visit) const {
+  for (const auto& [first, count] : ranges_)
+    for (int e = first; e < first + count; ++e) visit(elems[e]);
+}
+
 void Assembler::build_coupling_pattern(const Model& m) {
   std::vector<std::vector<int>> cols(nFree_);
-  for (const TH10G15::ELEMENT& el : m.elems)
+  each_element(m.elems, [&](const TH10G15::ELEMENT& el) {
     for (int a = 0; a < tet10::kDofs; ++a) {
       const int row = con_.eq[el.DoF[a]];
       if (row < 0) continue;
       for (int b = 0; b < tet10::kDofs; ++b)
         if (con_.kind[el.DoF[b]] == Constraints::Prescribed) cols[row].push_back(el.DoF[b]);
     }
+  });
   Fp_start_.assign(nFree_ + 1, 0);
   for (int i = 0; i < nFree_; ++i) {
     std::sort(cols[i].begin(), cols[i].end());
@@ -61,9 +69,10 @@ void Assembler::build_pattern(const Model& m) {
   const int nN = m.nNodes();
   // Neighbouring nodes of every node (itself included), sorted.
   std::vector<std::vector<int>> adj(nN);
-  for (const TH10G15::ELEMENT& el : m.elems)
+  each_element(m.elems, [&](const TH10G15::ELEMENT& el) {
     for (int a = 0; a < tet10::kNodes; ++a)
       for (int b = 0; b < tet10::kNodes; ++b) adj[el.Node_ID[a]].push_back(el.Node_ID[b]);
+  });
   for (auto& v : adj) {
     std::sort(v.begin(), v.end());
     v.erase(std::unique(v.begin(), v.end()), v.end());
@@ -102,13 +111,19 @@ void Assembler::assemble(std::vector<TH10G15::ELEMENT>& elems, int tangent, Syst
   double ke[tet10::kMatrixSize];
   double t_ke = 0.0;
   const auto t0 = Clock::now();
-  for (TH10G15::ELEMENT& el : elems) {
-    const auto t1 = Clock::now();
-    TH10G15::make_ke(&el, ke, tangent);
-    t_ke += since(t1);
-    symmetric_ = symmetric_ && is_symmetric(ke);
-    scatter(el, ke);
-  }
+  for (const auto& [first, count] : ranges_)
+    for (int e = first; e < first + count; ++e) {
+      const auto t1 = Clock::now();
+      TH10G15::make_ke(&elems[e], ke, tangent);
+      if (regularise_ > 0.0 && tangent == 1) {
+        double ke_el[tet10::kMatrixSize];  // the element's elastic matrix
+        TH10G15::make_ke(&elems[e], ke_el, 0);
+        for (int i = 0; i < tet10::kMatrixSize; ++i) ke[i] += regularise_ * ke_el[i];
+      }
+      t_ke += since(t1);
+      symmetric_ = symmetric_ && is_symmetric(ke);
+      scatter(elems[e], ke);
+    }
   t.stiffness += t_ke;
   t.assembly += since(t0) - t_ke;
 }

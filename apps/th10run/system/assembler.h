@@ -9,6 +9,7 @@
 #ifndef TH10RUN_SYSTEM_ASSEMBLER_H
 #define TH10RUN_SYSTEM_ASSEMBLER_H
 
+#include <utility>
 #include <vector>
 
 #include "boundary.h"
@@ -26,7 +27,8 @@ struct SystemTimes {
 
 class Assembler {
  public:
-  Assembler(const Model& m, const Constraints& c);
+  // The elements first .. first + count - 1 of each range take part.
+  Assembler(const Model& m, const Constraints& c, std::vector<std::pair<int, int>> ranges);
 
   // Zeroes the values, then adds every element matrix (make_ke with the
   // given tangent switch) and its coupling to the prescribed displacements.
@@ -47,13 +49,18 @@ class Assembler {
   // Whether every element matrix of the last assembly was exactly symmetric,
   // and so the assembled matrix is.
   bool symmetric() const { return symmetric_; }
+  // Tangent matrices (tangent 1) get this share of the elastic one added.
+  void set_regularisation(double share) { regularise_ = share; }
 
  private:
+  template <class Visit>
+  void each_element(const std::vector<TH10G15::ELEMENT>& elems, Visit visit) const;
   void build_pattern(const Model& m);
   void scatter(const TH10G15::ELEMENT& el, const double* ke);
   void build_coupling_pattern(const Model& m);
 
   const Constraints& con_;
+  std::vector<std::pair<int, int>> ranges_;
   int nFree_ = 0;
   std::vector<int> Ap_, Ai_;
   std::vector<double> Ax_, kfp_target_;
@@ -62,6 +69,7 @@ class Assembler {
   std::vector<int> Fp_start_, Fp_col_;
   std::vector<double> Fp_val_, kfp_rows_;
   bool symmetric_ = true;
+  double regularise_ = 0.0;
 };
 
 }  // namespace th10run

@@ -16,7 +16,8 @@ namespace {
 
 class DenseLapack : public LinearSystem {
  public:
-  DenseLapack(const Model& m, const Constraints& c) : LinearSystem(m, c), nf_(c.nFree) {
+  DenseLapack(const Model& m, const Constraints& c, std::vector<std::pair<int, int>> ranges)
+      : LinearSystem(m, c, std::move(ranges)), nf_(c.nFree) {
     A_.assign(static_cast<size_t>(nf_) * nf_, 0.0);
     ipiv_.assign(nf_, 0);
   }
@@ -87,11 +88,12 @@ class DenseLapack : public LinearSystem {
 
 }  // namespace
 
-std::unique_ptr<LinearSystem> make_dense_lapack(const Model& m, const Constraints& c) {
+std::unique_ptr<LinearSystem> make_dense_lapack(const Model& m, const Constraints& c,
+                                                std::vector<std::pair<int, int>> ranges) {
   const std::int64_t n = 3 * static_cast<std::int64_t>(m.nNodes());
   if (n * n >= INT32_MAX)
     throw SolverError("the mesh is too large for the dense solver (3 x nodes squared must stay below 2^31)");
-  return std::make_unique<DenseLapack>(m, c);
+  return std::make_unique<DenseLapack>(m, c, std::move(ranges));
 }
 
 }  // namespace th10run

@@ -30,7 +30,9 @@ constexpr double kSingularPivotRatio = 1e-13;
 
 class LinearSystem {
  public:
-  LinearSystem(const Model& m, const Constraints& c) : assembler_(m, c) {}
+  // The elements of the ranges (first, count) take part.
+  LinearSystem(const Model& m, const Constraints& c, std::vector<std::pair<int, int>> ranges)
+      : assembler_(m, c, std::move(ranges)) {}
   virtual ~LinearSystem() = default;
   LinearSystem(const LinearSystem&) = delete;
   LinearSystem& operator=(const LinearSystem&) = delete;
@@ -59,6 +61,9 @@ class LinearSystem {
   double norm(const std::vector<double>& a) const;
 
   int size() const { return assembler_.size(); }
+  // From the next assembly on, tangent matrices get this share of the
+  // elastic matrix added (0: none).
+  void set_regularisation(double share) { assembler_.set_regularisation(share); }
   // K_fp times the prescribed displacements at load factor 1, free rows.
   virtual const std::vector<double>& kfp_target() { return assembler_.kfp_target(); }
   const SystemTimes& times() const { return times_; }
@@ -70,8 +75,10 @@ class LinearSystem {
 };
 
 // The backends.
-std::unique_ptr<LinearSystem> make_dense_lapack(const Model& m, const Constraints& c);
-std::unique_ptr<LinearSystem> make_sparse_suitesparse(const Model& m, const Constraints& c);
+std::unique_ptr<LinearSystem> make_dense_lapack(const Model& m, const Constraints& c,
+                                                std::vector<std::pair<int, int>> ranges);
+std::unique_ptr<LinearSystem> make_sparse_suitesparse(const Model& m, const Constraints& c,
+                                                      std::vector<std::pair<int, int>> ranges);
 
 }  // namespace th10run
 

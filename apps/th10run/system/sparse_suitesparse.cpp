@@ -16,7 +16,8 @@ namespace {
 
 class SparseSuiteSparse : public LinearSystem {
  public:
-  SparseSuiteSparse(const Model& m, const Constraints& c) : LinearSystem(m, c), nf_(c.nFree) {
+  SparseSuiteSparse(const Model& m, const Constraints& c, std::vector<std::pair<int, int>> ranges)
+      : LinearSystem(m, c, std::move(ranges)), nf_(c.nFree) {
     cholmod_start(&cc_);
     cc_.print = 0;
     cc_.error_handler = nullptr;
@@ -141,8 +142,9 @@ class SparseSuiteSparse : public LinearSystem {
 
 }  // namespace
 
-std::unique_ptr<LinearSystem> make_sparse_suitesparse(const Model& m, const Constraints& c) {
-  return std::make_unique<SparseSuiteSparse>(m, c);
+std::unique_ptr<LinearSystem> make_sparse_suitesparse(const Model& m, const Constraints& c,
+                                                      std::vector<std::pair<int, int>> ranges) {
+  return std::make_unique<SparseSuiteSparse>(m, c, std::move(ranges));
 }
 
 }  // namespace th10run

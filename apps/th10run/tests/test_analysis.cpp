@@ -1,12 +1,11 @@
 // Whole analyses against closed-form solutions: elastic bar and pure bending
-// on both solution paths, Mohr-Coulomb strength in uniaxial and triaxial
-// compression, and the ways an analysis can fail.
+// on both solution paths; the Mohr-Coulomb strength of homogeneous cubes
+// with the exact return, whatever the increment size, and Newton's
+// quadratic convergence; the ways an analysis can fail.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
 #include "element_geometry.h"
 #include "test_support.h"
@@ -38,7 +37,7 @@ template <class Field>
 double stress_error(const Model& m, Field exact) {
   double err = 0.0, big = 0.0;
   for (const auto& el : m.elems)
-    for (int g = 0; g < 15; ++g) {
+    for (int g = 0; g < tet10::kGaussPoints; ++g) {
       double xyz[3], s[6];
       tet10::gauss_point_position(el, g, xyz);
       exact(xyz, s);
@@ -97,97 +96,139 @@ INSTANTIATE_TEST_SUITE_P(BothPaths, Th10runElastic, ::testing::Values(SolverKind
                            return info.param == SolverKind::Dense ? "Dense" : "Sparse";
                          });
 
-// The axial stress history (compression positive) of a homogeneous cube test,
-// from the CSV curve: the force on the top face over its area of 1.
-std::vector<double> axial_history(const std::string& csv) {
-  std::ifstream in(csv);
-  std::string line;
-  std::getline(in, line);
-  std::vector<double> out;
-  while (std::getline(in, line)) {
-    std::stringstream ss(line);
-    std::string cell;
-    std::vector<double> v;
-    while (std::getline(ss, cell, ',')) v.push_back(std::stod(cell));
-    out.push_back(-v[9]);  // top_Fz
-  }
-  return out;
-}
+// A homogeneous unit cube (one cell, six elements) of c = 10, phi = 30,
+// E = 1e5, nu = 0.3 under one of the classic tests, strained to `strains`
+// times the strain of its stress change to failure over E, in `increments`
+// equal steps.
+enum class CubeTest { Uniaxial, Triaxial, Extension, PlaneStrain, SimpleShear, Tension };
 
-double max_phi(const Model& m) {
-  double phi = 0.0;
-  for (const auto& el : m.elems)
-    for (const auto& g : el.GP) phi = std::max(phi, g.Phi);
-  return phi;
-}
-
-struct StrengthCase {
-  const char* file;
-  double sig3;  // cell pressure, compression positive
-  Integration integration;
-  SolverKind solver;
-  Stiffness stiffness;
+struct CubeCase {
+  CubeTest test;
+  bool associated;
+  double strains;  // total strain over the yield strain (the strength over E)
+  int increments;
 };
 
-void PrintTo(const StrengthCase& c, std::ostream* os) {
-  *os << c.file << ", sig3 = " << c.sig3;
+// The boundary conditions of each test. Rollers on x = 0, y = 0, z = 0; the
+// triaxial tests start from an isotropic stress of -100 held by the sides.
+std::string cube_problem(const CubeCase& c, double stress_change) {
+  const double e = c.strains * stress_change / 1e5;
+  std::string s = "[mesh]\ncells = [1, 1, 1]\n[material]\nE = 1e5\nnu = 0.3\nc = 10\nphi = 30\n";
+  s += c.associated ? "associated = true\n" : "psi = 0\n";
+  if (c.test == CubeTest::Tension) s += "tensile_strength = 5\n";
+  if (c.test == CubeTest::Triaxial || c.test == CubeTest::Extension)
+    s += "[initial_stress]\ntype = \"uniform\"\nstress = [-100, -100, -100, 0, 0, 0]\n";
+  const char* rollers[] = {"[[support]]\nbox = [[0,0,0],[0,1,1]]\nfix = \"x\"\n",
+                           "[[support]]\nbox = [[0,0,0],[1,0,1]]\nfix = \"y\"\n",
+                           "[[support]]\nbox = [[0,0,0],[1,1,0]]\nfix = \"z\"\n"};
+  const std::string top = "[[displacement]]\nname = \"top\"\nbox = [[0,0,1],[1,1,1]]\n";
+  switch (c.test) {
+    case CubeTest::SimpleShear:
+      // Every boundary node follows u = (gamma z, 0, 0).
+      for (const char* face : {"[[0,0,0],[1,1,0]]", "[[0,0,1],[1,1,1]]", "[[0,0,0],[0,1,1]]",
+                               "[[1,0,0],[1,1,1]]", "[[0,0,0],[1,0,1]]", "[[0,1,0],[1,1,1]]"})
+        s += "[[displacement]]\nbox = " + std::string(face) + "\nx = [0, 0, 0, " + std::to_string(2 * e) +
+             "]\ny = 0\nz = 0\n";
+      break;
+    case CubeTest::PlaneStrain:
+      s += rollers[0] + std::string(rollers[2]) + "[[support]]\nbox = [[0,0,0],[1,1,1]]\nfix = \"y\"\n";
+      s += top + "z = " + std::to_string(-e) + "\n";
+      break;
+    default:
+      s += rollers[0] + std::string(rollers[1]) + rollers[2];
+      s += top +
+           "z = " + std::to_string(c.test == CubeTest::Extension || c.test == CubeTest::Tension ? e : -e) +
+           "\n";
+  }
+  s += "[steps]\ntolerance = 1e-10\nmax_iterations = 20\nincrements = " + std::to_string(c.increments) + "\n";
+  s += "[output]\ngid = false\nvtu = false\ncsv = false\n";
+  return s;
 }
 
-class Th10runStrength : public ::testing::TestWithParam<StrengthCase> {};
+// The closed-form stress at failure, the stress component it fixes, and
+// how far that component moves from the start to there.
+struct Strength {
+  double value;
+  int component;
+  double change() const { return std::fabs(value - (component == 2 ? initial : 0.0)); }
+  double initial = 0.0;
+};
 
-// The Mohr-Coulomb strength with phi the lower bound of the friction angle
-// is reached from below, within the stress change of one increment (the cube
-// is elastic until then: E times the axial strain increment).
-TEST_P(Th10runStrength, ReachesTheMohrCoulombStrengthFromBelow) {
-  const StrengthCase& c = GetParam();
+Strength strength_of(CubeTest t) {
+  const double sin_phi = 0.5, cos_phi = std::sqrt(0.75), c = 10.0;
+  const double qu = 2 * c * cos_phi / (1 - sin_phi);  // uniaxial, 34.64
+  const double Kp = (1 + sin_phi) / (1 - sin_phi);    // 3
+  switch (t) {
+    case CubeTest::Uniaxial:
+    case CubeTest::PlaneStrain:
+      return {-qu, 2};
+    case CubeTest::Triaxial:
+      return {-(qu + 100 * Kp), 2, -100};
+    case CubeTest::Extension:
+      return {-(100 - qu) / Kp, 2, -100};  // the axial stress rises to this
+    case CubeTest::SimpleShear:
+      return {c * cos_phi, 5};  // tau_zx with no normal stress (psi = 0)
+    case CubeTest::Tension:
+      return {5.0, 2};  // the cut-off, below the tensile strength 2 c cos(phi) / (1 + sin(phi)) = 11.5
+  }
+  return {0, 0};
+}
+
+std::string cube_name(const ::testing::TestParamInfo<CubeCase>& info) {
+  static const char* const names[] = {"Uniaxial",    "Triaxial",    "Extension",
+                                      "PlaneStrain", "SimpleShear", "Tension"};
+  const CubeCase& c = info.param;
+  return std::string(names[static_cast<int>(c.test)]) + (c.associated ? "_Associated_" : "_Psi0_") +
+         std::to_string(c.increments) + "x" +
+         std::to_string(static_cast<int>(100 * c.strains / c.increments)) + "pct";
+}
+
+class Th10runCube : public ::testing::TestWithParam<CubeCase> {};
+
+// The strength equals its closed form at every Gauss point, whether an
+// increment is a hundredth of the yield strain or ten times it.
+TEST_P(Th10runCube, ReachesTheClosedFormStrengthAtAnyIncrementSize) {
+  const CubeCase& c = GetParam();
   TempDir dir;
-  Problem p = example(c.file);
-  p.output.csv = true;
-  p.steps.integration = c.integration;
-  p.steps.stiffness = c.stiffness;
-  const auto s = solve(p, c.solver);
+  const Strength f = strength_of(c.test);
+  const auto s = solve(parse_problem(cube_problem(c, f.change()), "cube.toml"), SolverKind::Dense);
   ASSERT_TRUE(s->result.completed) << s->result.message;
-  const double phi = p.material.phi * M_PI / 180.0, coh = p.material.c;
-  const double strength =
-      2 * coh * std::cos(phi) / (1 - std::sin(phi)) + c.sig3 * (1 + std::sin(phi)) / (1 - std::sin(phi));
-  const std::vector<double> sig1 = axial_history(p.output.name + ".csv");
-  const double step = p.material.E * std::fabs(p.displacements[0].value[2].a) / p.steps.increments;
-  double top = 0.0;
-  for (double s1 : sig1) top = std::max(top, s1 + c.sig3);
-  EXPECT_LE(top, strength * (1 + 1e-9));
-  EXPECT_GE(top, strength - step);
-  // The curve ends on a plateau: the last increments carry no more load.
-  EXPECT_NEAR(sig1.back() + c.sig3, top, 1e-6 * top);
-  std::printf("    %s: strength %.4f, reached %.4f (one increment %.4f), largest friction angle %.4f deg\n",
-              c.file, strength, top, step, max_phi(s->model));
-}
-
-// Readable case names, for example "Triaxial_Mobilised_Sparse_Newton".
-std::string strength_case_name(const ::testing::TestParamInfo<StrengthCase>& info) {
-  static const char* const integration[] = {"Basic", "Mobilised", "PlasticForces"};
-  static const char* const stiffness[] = {"Elastic", "Tangent", "Newton"};
-  const StrengthCase& c = info.param;
-  return std::string(c.sig3 == 0.0 ? "Uniaxial" : "Triaxial") + "_" +
-         integration[static_cast<int>(c.integration)] + "_" +
-         (c.solver == SolverKind::Dense ? "Dense" : "Sparse") + "_" +
-         stiffness[static_cast<int>(c.stiffness)];
+  for (const auto& el : s->model.elems)
+    for (const auto& g : el.GP) ASSERT_NEAR(g.stress[f.component], f.value, 1e-6 * std::fabs(f.value));
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cubes, Th10runStrength,
-    ::testing::Values(StrengthCase{"triaxial/uniaxial.toml", 0.0, Integration::Basic, SolverKind::Dense,
-                                   Stiffness::Tangent},
-                      StrengthCase{"triaxial/triaxial.toml", 100.0, Integration::Basic, SolverKind::Dense,
-                                   Stiffness::Tangent},
-                      StrengthCase{"triaxial/uniaxial.toml", 0.0, Integration::Mobilised, SolverKind::Sparse,
-                                   Stiffness::Tangent},
-                      StrengthCase{"triaxial/triaxial.toml", 100.0, Integration::Mobilised,
-                                   SolverKind::Sparse, Stiffness::Newton},
-                      StrengthCase{"triaxial/triaxial.toml", 100.0, Integration::PlasticForces,
-                                   SolverKind::Dense, Stiffness::Elastic},
-                      StrengthCase{"triaxial/uniaxial.toml", 0.0, Integration::Basic, SolverKind::Sparse,
-                                   Stiffness::Newton}),
-    strength_case_name);
+    Cubes, Th10runCube,
+    ::testing::Values(
+        CubeCase{CubeTest::Uniaxial, false, 10, 1}, CubeCase{CubeTest::Uniaxial, true, 2, 200},
+        CubeCase{CubeTest::Triaxial, false, 2, 200}, CubeCase{CubeTest::Triaxial, true, 10, 1},
+        CubeCase{CubeTest::Extension, false, 10, 1}, CubeCase{CubeTest::Extension, true, 2, 200},
+        CubeCase{CubeTest::PlaneStrain, true, 10, 1}, CubeCase{CubeTest::PlaneStrain, false, 2, 200},
+        CubeCase{CubeTest::SimpleShear, false, 10, 1}, CubeCase{CubeTest::SimpleShear, false, 2, 200},
+        CubeCase{CubeTest::Tension, true, 10, 1}, CubeCase{CubeTest::Tension, false, 2, 200}),
+    cube_name);
+
+// Where the solution is unique, Newton's method with the consistent tangent
+// converges quadratically: at most 6 iterations per increment to 1e-10, and
+// once the residual is small each one at most a constant times the square
+// of the one before.
+TEST(Th10runNewton, ConvergesQuadraticallyWhereTheSolutionIsUnique) {
+  TempDir dir;
+  for (CubeTest t : {CubeTest::PlaneStrain, CubeTest::SimpleShear}) {
+    const CubeCase c{t, t == CubeTest::PlaneStrain, 5, 10};
+    const auto s =
+        solve(parse_problem(cube_problem(c, strength_of(t).change()), "cube.toml"), SolverKind::Dense);
+    ASSERT_TRUE(s->result.completed) << s->result.message;
+    for (const auto& history : s->result.residuals) {
+      EXPECT_LE(history.size(), 6u);
+      for (size_t k = 1; k < history.size(); ++k) {
+        if (history[k - 1] < 1e-3) {
+          EXPECT_LE(history[k], 10.0 * history[k - 1] * history[k - 1]);
+        }
+      }
+    }
+  }
+}
 
 TEST(Th10runFailures, UnsupportedBodyIsASolverError) {
   TempDir dir;
@@ -197,7 +238,7 @@ TEST(Th10runFailures, UnsupportedBodyIsASolverError) {
 }
 
 TEST(Th10runFailures, AnIncrementThatCannotConvergeStopsAfterTheCuts) {
-  // A cube pulled apart far beyond its strength with one iteration allowed:
+  // A cube crushed far beyond its strength with one iteration allowed:
   // every attempt fails, and the analysis stops after the given cuts with the
   // state of the last committed increment.
   TempDir dir;
@@ -205,7 +246,7 @@ TEST(Th10runFailures, AnIncrementThatCannotConvergeStopsAfterTheCuts) {
   p.steps.max_iterations = 1;
   p.steps.max_cuts = 3;
   p.steps.increments = 2;
-  p.displacements[0].value[2].a = -0.05;
+  p.phases[0].displacements[0].value[2].a = -0.05;
   const auto s = solve(p, SolverKind::Dense);
   EXPECT_FALSE(s->result.completed);
   EXPECT_EQ(s->result.cuts, 4);
@@ -215,30 +256,26 @@ TEST(Th10runFailures, AnIncrementThatCannotConvergeStopsAfterTheCuts) {
       for (int k = 0; k < 6; ++k) EXPECT_EQ(g.dstrain[k], 0.0);  // back at the committed state
 }
 
-}  // namespace
-
-namespace {
-
 TEST(Th10runIterations, BroydenUpdatesReachTheSameState) {
-  // The triaxial test on the committed tangent, with and without Broyden's
+  // The staged scheme on the committed tangent, with and without Broyden's
   // updates: the same converged stresses, in fewer iterations.
   TempDir dir;
   Problem p = example("triaxial/triaxial.toml");
   p.steps.increments = 12;
+  p.steps.integration = Integration::Basic;
+  p.steps.stiffness = Stiffness::Tangent;
   const auto plain = solve(p, SolverKind::Dense);
   p.steps.acceleration = Acceleration::Broyden;
   const auto broyden = solve(p, SolverKind::Dense);
   ASSERT_TRUE(plain->result.completed && broyden->result.completed);
   double diff = 0.0;
   for (int e = 0; e < plain->model.nElements(); ++e)
-    for (int g = 0; g < 15; ++g)
+    for (int g = 0; g < tet10::kGaussPoints; ++g)
       for (int k = 0; k < 6; ++k)
         diff = std::max(
             diff, std::fabs(plain->model.elems[e].GP[g].stress[k] - broyden->model.elems[e].GP[g].stress[k]));
   EXPECT_LT(diff, 1e-5 * 325.0);
   EXPECT_LT(broyden->result.iterations, plain->result.iterations);
-  std::printf("    iterations: %d plain, %d with Broyden's updates\n", plain->result.iterations,
-              broyden->result.iterations);
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ TEST(Th10runMesh, GradedBoxFillsItsVolumeWithPositiveJacobians) {
   s.cells[1] = 1;
   s.cells[2] = 3;
   s.grading[2] = 3.0;
-  const Model m = build_model(s);
+  const Model m = build_model(s, {});
   EXPECT_EQ(m.nElements(), 6 * 2 * 1 * 3);
   EXPECT_EQ(m.nNodes(), 5 * 3 * 7);
   double volume = 0.0;
@@ -48,7 +48,7 @@ TEST(Th10runMesh, BadGidMeshesGiveErrorsNotCrashes) {
   MeshInput s;
   s.kind = MeshKind::Gid;
   s.gid_name = dir.path() + "/missing";
-  EXPECT_THROW(build_model(s), ModelError);
+  EXPECT_THROW(build_model(s, {}), ModelError);
   // A header for 4-node tetrahedra, a truncated file and an inverted element.
   const char* texts[] = {
       "MESH dimension 3 ElemType Tetrahedra Nnode 4\nCoordinates\n1 0 0 0\nend coordinates\n",
@@ -58,7 +58,7 @@ TEST(Th10runMesh, BadGidMeshesGiveErrorsNotCrashes) {
   for (const char* t : texts) {
     std::ofstream(dir.path() + "/bad_ascii.msh") << t;
     s.gid_name = dir.path() + "/bad";
-    EXPECT_THROW(build_model(s), ModelError) << t;
+    EXPECT_THROW(build_model(s, {}), ModelError) << t;
   }
   // Swapping two corners of a valid element turns its Jacobian negative.
   std::string mesh = "MESH dimension 3 ElemType Tetrahedra Nnode 10\nCoordinates\n";
@@ -71,7 +71,7 @@ TEST(Th10runMesh, BadGidMeshesGiveErrorsNotCrashes) {
   std::ofstream(dir.path() + "/inv_ascii.msh") << mesh;
   s.gid_name = dir.path() + "/inv";
   try {
-    build_model(s);
+    build_model(s, {});
     ADD_FAILURE() << "inverted element accepted";
   } catch (const ModelError& e) {
     EXPECT_NE(std::string(e.what()).find("element 1 is inverted or degenerate"), std::string::npos)
@@ -110,8 +110,8 @@ TEST(Th10runLoads, CurvedFaceForcesSumToPressureTimesAreaVector) {
 // The resultant of one pressure load on a 2 x 1 x 1 box.
 std::array<double, 3> resultant(const std::string& pressure) {
   const Problem p = parse_problem("[mesh]\nsize = [2, 1, 1]\ncells = [2, 2, 1]\n" + pressure, "p.toml");
-  const Model m = build_model(p.mesh);
-  const Boundary b = build_boundary(m, p);
+  const Model m = build_model(p.mesh, p.groups);
+  const Boundary b = build_boundary(m, p, 0, std::vector<char>(m.elems.size(), 1));
   std::array<double, 3> f = {0, 0, 0};
   for (int i = 0; i < m.nDofs(); ++i) f[i % 3] += b.Fref[i];
   return f;
@@ -147,10 +147,11 @@ box = [[2, 0, 0], [2, 1, 1]]
 x = [0, 0, 0, 0.1]
 )",
                                   "p.toml");
-  const Model m = build_model(p.mesh);
-  const Boundary b = build_boundary(m, p);
-  ASSERT_EQ(b.monitors.size(), 1u);
-  EXPECT_EQ(b.monitors[0].name, "displacement1");
+  const Model m = build_model(p.mesh, p.groups);
+  const Boundary b = build_boundary(m, p, 0, std::vector<char>(m.elems.size(), 1));
+  const auto monitors = build_monitors(m, p, phase_activity(m, p));
+  ASSERT_EQ(monitors.size(), 1u);
+  EXPECT_EQ(monitors[0].name, "displacement1");
   int fixed = 0;
   for (int i = 0; i < m.nNodes(); ++i) {
     for (int d = 0; d < 3; ++d) fixed += b.con.kind[3 * i + d] == Constraints::Fixed;
@@ -172,9 +173,10 @@ TEST(Th10runLoads, EmptyNodeSetsAreErrorsThatNameTheTable) {
   };
   for (const char* t : texts) {
     const Problem p = parse_problem(t, "e.toml");
-    const Model m = build_model(p.mesh);
+    const Model m = build_model(p.mesh, p.groups);
     try {
-      build_boundary(m, p);
+      build_monitors(m, p, phase_activity(m, p));
+      build_boundary(m, p, 0, std::vector<char>(m.elems.size(), 1));
       ADD_FAILURE() << t;
     } catch (const ModelError& e) {
       EXPECT_EQ(std::string(e.what()).rfind("e.toml:1: ", 0), 0u) << e.what();
@@ -184,7 +186,7 @@ TEST(Th10runLoads, EmptyNodeSetsAreErrorsThatNameTheTable) {
 
 TEST(Th10runOutput, VtkNodeOrderMatchesTheGeometry) {
   // VTK corners right-handed; each VTK mid-edge node halfway along its edge.
-  const Model m = build_model(MeshInput{});
+  const Model m = build_model(MeshInput{}, {});
   static const int edges[6][2] = {{0, 1}, {1, 2}, {2, 0}, {0, 3}, {1, 3}, {2, 3}};
   for (const auto& el : m.elems) {
     const double* c = el.Coords;

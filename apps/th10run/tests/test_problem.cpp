@@ -75,20 +75,21 @@ every = 3
   EXPECT_EQ(p.title, "t");
   EXPECT_EQ(p.mesh.kind, MeshKind::Gid);
   EXPECT_EQ(p.mesh.gid_name, "dir/meshes/m");  // relative to the problem file
-  EXPECT_TRUE(p.material.associated);
+  EXPECT_TRUE(p.materials[0].associated);
   EXPECT_EQ(p.initial.kind, InitialStressKind::Geostatic);
   EXPECT_DOUBLE_EQ(p.initial.K0, 0.5);
   ASSERT_EQ(p.supports.size(), 1u);
   EXPECT_TRUE(p.supports[0].fix[0] && !p.supports[0].fix[1] && p.supports[0].fix[2]);
   EXPECT_EQ(p.supports[0].where, "case.toml:18");
-  ASSERT_EQ(p.displacements.size(), 1u);
-  const DisplacementInput& d = p.displacements[0];
+  ASSERT_EQ(p.phases.size(), 1u);
+  ASSERT_EQ(p.phases[0].displacements.size(), 1u);
+  const DisplacementInput& d = p.phases[0].displacements[0];
   EXPECT_TRUE(d.on[0] && !d.on[1] && d.on[2]);
   const double at[3] = {1, 1, 1};
   EXPECT_DOUBLE_EQ(d.value[0].at(at), 6.5);
   EXPECT_DOUBLE_EQ(d.value[2].at(at), -0.1);
-  ASSERT_EQ(p.pressures.size(), 1u);
-  EXPECT_EQ(p.pressures[0].name, "pressure1");
+  ASSERT_EQ(p.phases[0].pressures.size(), 1u);
+  EXPECT_EQ(p.phases[0].pressures[0].name, "pressure1");
   EXPECT_EQ(p.steps.integration, Integration::Mobilised);
   EXPECT_EQ(p.steps.stiffness, Stiffness::Elastic);
   EXPECT_EQ(p.solver.kind, SolverKind::Sparse);
@@ -105,21 +106,24 @@ TEST(Th10runProblem, ErrorsNameTheFileLineAndField) {
   };
   const Case cases[] = {
       {"[material]\nE = 1e5\nEE = 3\n",
-       "case.toml:3: material.EE: unknown field (expected one of: E, nu, c, phi, psi, associated)"},
+       "case.toml:3: material.EE: unknown field (expected one of: name, groups, E, nu, c, phi, psi, "
+       "associated, "
+       "tensile_strength, unit_weight, K0)"},
       {"[material]\n\nE = -1\n", "case.toml:3: material.E: expected a positive number, got -1"},
       {"[material]\nnu = 0.5\n", "case.toml:2: material.nu: expected a number > -1 and < 0.5, got 0.5"},
       {"[material]\nphi = 45\n", "case.toml:2: material.phi: expected a number >= 0 and < 45, got 45"},
       {"[material]\nassociated = 1\n", "case.toml:2: material.associated: expected true or false, got 1"},
       {"[mesh]\ncells = [2, 2]\n",
        "case.toml:2: mesh.cells: expected an array of 3 whole numbers, got an array of 2"},
-      {"[mesh]\ntype = \"hex\"\n", "case.toml:2: mesh.type: expected one of \"box\", \"gid\", got \"hex\""},
+      {"[mesh]\ntype = \"hex\"\n",
+       "case.toml:2: mesh.type: expected one of \"box\", \"gid\", \"gmsh\", got \"hex\""},
       {"[mesh]\ntype = \"gid\"\n",
        "case.toml:1: mesh.file: missing (the GiD mesh file name without \"_ascii.msh\")"},
       {"[steps]\nincrements = 2.5\n",
        "case.toml:2: steps.increments: expected a whole number from 1 to 100000, got 2.5"},
       {"[[support]]\nfix = \"x\"\n",
        "case.toml:1: support[1].box: missing (an array of two corners [[xmin, ymin, zmin], [xmax, ymax, "
-       "zmax]])"},
+       "zmax]], or group = \"a physical surface\")"},
       {"[[support]]\nbox = [[0,0,0],[1,1,1]]\nfix = \"xw\"\n",
        "case.toml:3: support[1].fix: expected a string of the fixed directions, such as \"xyz\" or \"z\", "
        "got \"xw\""},
@@ -132,9 +136,9 @@ TEST(Th10runProblem, ErrorsNameTheFileLineAndField) {
       {"[[pressure]]\nbox = [[0,0,0],[1,1,1]]\n", "case.toml:1: pressure[1].p: missing (a number)"},
       {"[output]\nname = \"a/b\"\n", "case.toml:2: output.name: a file stem without folders, got \"a/b\""},
       {"materials = 3\n",
-       "case.toml:1: materials: unknown field (expected one of: title, mesh, material, initial_stress, "
-       "support, "
-       "displacement, pressure, steps, solver, output)"},
+       "case.toml:1: materials: unknown field (expected one of: title, mesh, group, material, "
+       "initial_stress, "
+       "support, displacement, pressure, phase, steps, solver, output)"},
       {"support = 3\n", "case.toml:1: support: expected tables written as [[support]], got 3"},
       {"[initial_stress]\ntype = \"uniform\"\n",
        "case.toml:1: initial_stress.stress: missing (an array of 6 numbers)"},

@@ -1,0 +1,76 @@
+// th10run: gmsh meshes as the model's records and groups.
+#include "gmsh_model.h"
+
+#include <algorithm>
+#include <array>
+#include <map>
+
+#include "element_geometry.h"
+#include "gmsh_reader.h"
+
+namespace th10run {
+namespace {
+
+// The name of a physical group, or "physical N" for a group without one.
+std::string name_of(const gmshmesh::PhysicalGroup& g) {
+  return g.name.empty() ? "physical " + std::to_string(g.tag) : g.name;
+}
+
+std::string group_name(const gmshmesh::Mesh& mesh, int dim, int tag) {
+  for (const gmshmesh::PhysicalGroup& g : mesh.groups)
+    if (g.dim == dim && g.tag == tag) return name_of(g);
+  return "";
+}
+
+std::array<int, 3> corner_key(int a, int b, int c) {
+  std::array<int, 3> k = {a, b, c};
+  std::sort(k.begin(), k.end());
+  return k;
+}
+
+}  // namespace
+
+MeshGroups read_gmsh(const std::string& file, Model& m) {
+  gmshmesh::Mesh mesh;
+  try {
+    mesh = gmshmesh::read_msh_file(file);
+  } catch (const gmshmesh::Error& e) {
+    throw ModelError(e.what());
+  }
+  if (mesh.tetrahedra.empty()) throw ModelError(file + ": the mesh has no 10-node tetrahedra");
+  m.nodes.assign(mesh.nNodes(), FEM::NODE{});
+  for (int i = 0; i < mesh.nNodes(); ++i) {
+    m.nodes[i].x = mesh.xyz[3 * i];
+    m.nodes[i].y = mesh.xyz[3 * i + 1];
+    m.nodes[i].z = mesh.xyz[3 * i + 2];
+  }
+  MeshGroups out;
+  m.elems.assign(mesh.tetrahedra.size(), TH10G15::ELEMENT{});
+  std::map<std::array<int, 3>, std::pair<int, int>> faces;  // corner key -> (element, face)
+  for (size_t e = 0; e < mesh.tetrahedra.size(); ++e) {
+    const gmshmesh::Tetrahedron& t = mesh.tetrahedra[e];
+    std::copy(t.nodes.begin(), t.nodes.end(), m.elems[e].Node_ID);
+    out.element_group.push_back(group_name(mesh, 3, t.physical));
+    for (int f = 0; f < tet10::kFaces; ++f) {
+      const int* c = tet10::kFaceNode[f];
+      faces[corner_key(t.nodes[c[0]], t.nodes[c[1]], t.nodes[c[2]])] = {static_cast<int>(e), f};
+    }
+  }
+  // Physical surfaces: the element faces of their triangles.
+  for (const gmshmesh::PhysicalGroup& g : mesh.groups) {
+    if (g.dim != 2) continue;
+    FaceGroup fg{name_of(g), {}};
+    for (const gmshmesh::Triangle& t : mesh.triangles) {
+      if (t.physical != g.tag) continue;
+      const auto it = faces.find(corner_key(t.nodes[0], t.nodes[1], t.nodes[2]));
+      if (it == faces.end())
+        throw ModelError(file + ": triangle " + std::to_string(t.tag) + " of physical surface \"" + fg.name +
+                         "\" is no face of a tetrahedron");
+      fg.faces.push_back(it->second);
+    }
+    out.surfaces.push_back(std::move(fg));
+  }
+  return out;
+}
+
+}  // namespace th10run
