@@ -67,7 +67,9 @@ TEST(Th10runInitialStress, ElasticGravityLoadingBetweenRollers) {
     z -= h[k];
   }
   for (const FEM::NODE& n : s->model.nodes) {
-    if (n.z == 12.0) EXPECT_NEAR(n.u[2], -settlement, 1e-10 * settlement);
+    if (n.z == 12.0) {
+      EXPECT_NEAR(n.u[2], -settlement, 1e-10 * settlement);
+    }
   }
 }
 
