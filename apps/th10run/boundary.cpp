@@ -46,10 +46,6 @@ std::vector<int> nodes_in_box(const Model& m, const Box& b, double tol) {
   return out;
 }
 
-namespace {
-
-// Faces of the active elements that no other active element shares, as
-// (element, face) pairs.
 std::vector<std::pair<int, int>> boundary_faces(const Model& m, const std::vector<char>& element_active) {
   std::map<std::array<int, 3>, int> seen;  // corner key -> index in faces, or -1 once shared
   std::vector<std::pair<int, int>> faces;
@@ -72,6 +68,8 @@ std::vector<std::pair<int, int>> boundary_faces(const Model& m, const std::vecto
   std::sort(out.begin(), out.end());
   return out;
 }
+
+namespace {
 
 // The faces a pressure acts on: the boundary faces whose 6 nodes lie in its
 // box, or the faces of its physical surface that belong to active elements.

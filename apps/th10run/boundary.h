@@ -4,6 +4,7 @@
 #define TH10RUN_BOUNDARY_H
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "input/problem.h"
@@ -43,6 +44,10 @@ std::vector<std::vector<char>> phase_activity(const Model& m, const Problem& p);
 
 // Per element: 1 when its group is active.
 std::vector<char> element_activity(const Model& m, const std::vector<char>& group_active);
+
+// Faces of the active elements that no other active element shares, as
+// (element, local face) pairs in element order.
+std::vector<std::pair<int, int>> boundary_faces(const Model& m, const std::vector<char>& element_active);
 
 // Nodes whose coordinates lie in the box (widened by tol).
 std::vector<int> nodes_in_box(const Model& m, const Box& b, double tol);

@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "boundary.h"
 #include "element_geometry.h"
 
 namespace th10run {
@@ -97,21 +98,8 @@ double horizontal_surface(const Model& m, const std::vector<char>& element_activ
   for (int e = 0; e < m.nElements(); ++e)
     if (element_active[e])
       for (int k = 0; k < tet10::kNodes; ++k) top = std::max(top, m.elems[e].Coords[3 * k + 2]);
-  std::map<std::array<int, 3>, int> seen;  // corner key -> element, or -1 when shared
-  for (int e = 0; e < m.nElements(); ++e) {
-    if (!element_active[e]) continue;
-    for (int f = 0; f < tet10::kFaces; ++f) {
-      std::array<int, 3> key;
-      for (int c = 0; c < 3; ++c) key[c] = m.elems[e].Node_ID[tet10::kFaceNode[f][c]];
-      std::sort(key.begin(), key.end());
-      auto [it, fresh] = seen.emplace(key, 4 * e + f);
-      if (!fresh) it->second = -1;
-    }
-  }
-  for (const auto& [key, at] : seen) {
-    if (at < 0) continue;
-    const TH10G15::ELEMENT& el = m.elems[at / 4];
-    const int f = at % 4;
+  for (const auto& [e, f] : boundary_faces(m, element_active)) {
+    const TH10G15::ELEMENT& el = m.elems[e];
     double x[tet10::kFaceDofs];
     tet10::face_coordinates(el, f, x);
     const double nz =
@@ -121,7 +109,7 @@ double horizontal_surface(const Model& m, const std::vector<char>& element_activ
       if (x[3 * k + 2] < top - tol) {
         std::ostringstream s;
         s << "the K0 procedure needs a horizontal ground surface, but an upward face of element "
-          << at / 4 + 1 << " lies at z = " << x[3 * k + 2] << ", below the top z = " << top
+          << e + 1 << " lies at z = " << x[3 * k + 2] << ", below the top z = " << top
           << " (use a gravity phase)";
         throw ModelError(s.str());
       }
