@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "FEM.h"
+#include "angles.h"
 #include "material_internal.h"
 #include "vector_kernel.h"
 
@@ -18,11 +19,6 @@ namespace FiniteElementMethod {
 namespace {
 
 using detail::GradientZone;
-
-// Degrees to radians with pi = acos(-1).
-double to_radians(double angle) {
-  return angle * std::acos(-1.0) / 180.0;
-}
 
 // A stress of n = 4 components (x, y, xy, z) in the 6-component layout
 // (x, y, z, xy, yz, zx), with zero out-of-plane shears.
@@ -274,7 +270,7 @@ TH10FEM_VECTOR_KERNEL void dep_times(double sin_phi, double sin_psi, const doubl
 namespace detail {
 
 double sin_of_degrees(double angle) {
-  return std::sin(to_radians(angle));
+  return std::sin(radians(angle));
 }
 
 GradientZone MC_Gradients(int n, double Phi, double Psi, const double* sig, double* dfds, double* dqds,
