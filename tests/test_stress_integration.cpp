@@ -13,6 +13,7 @@
 
 #include "element_fixtures.h"
 #include "element_kernels.h"
+#include "explicit_stages.h"
 
 using namespace th10test;
 namespace detail = FiniteElementMethod::detail;
@@ -69,7 +70,7 @@ const detail::MaterialModel kScripted{&scripted_F, &scripted_F_Phi, &scripted_De
 void run(TH10G15::ELEMENT* elem, int nE, const double* dU, int nNodes, Script& s,
          const detail::StageUpdate& stage = {}, double* Fint_p = nullptr) {
   script = &s;
-  detail::integrate_increment(elem, nE, dU, nNodes, stage, kScripted, Fint_p);
+  detail::integrate_explicit(elem, nE, dU, nNodes, stage, kScripted, Fint_p);
   script = nullptr;
 }
 
@@ -475,9 +476,9 @@ TEST(StressIntegrationOverloads, StageProductsMatchTheFormedMatricesWhateverTheA
     stage.Psi = 3.0;
     Mesh fast = base, formed = base;
     std::vector<double> Fp_fast(n), Fp_formed(n);
-    detail::integrate_increment(fast.elems.data(), fast.nElements(), dU.data(), fast.nNodes(), stage, library,
+    detail::integrate_explicit(fast.elems.data(), fast.nElements(), dU.data(), fast.nNodes(), stage, library,
                                 Fp_fast.data());
-    detail::integrate_increment(formed.elems.data(), formed.nElements(), dU.data(), formed.nNodes(), stage,
+    detail::integrate_explicit(formed.elems.data(), formed.nElements(), dU.data(), formed.nNodes(), stage,
                                 matrices, Fp_formed.data());
     int staged = 0;
     for (int e = 0; e < base.nElements(); ++e)
