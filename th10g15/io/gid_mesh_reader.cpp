@@ -260,15 +260,27 @@ int end_of_record(MeshText& t, const char* name, const Word& label) {
   return rest_of_line(t) == Scan::word ? report_malformed(t, name, label.text) : 0;
 }
 
-// Node lines "label x y z" up to the "End" line; count is the number read.
-int read_nodes(MeshText& t, const char* name, const GidMeshSink& sink, int& count) {
-  Word label, field;
+// The records of a section up to its "End" line: read_record(label) reads
+// each record after its label and returns 0 or an error code; count is the
+// number of records read.
+template <class ReadRecord>
+int read_section(MeshText& t, const char* name, int& count, ReadRecord read_record) {
+  Word label;
   for (count = 0;; ++count) {
     bool end_of_section = false;
     int code = read_label(t, name, label, end_of_section);
     if (code != 0 || end_of_section) return code;
-    if (count == INT_MAX) return report_malformed(t, name, label.text);  // more nodes than an int counts
+    if (count == INT_MAX) return report_malformed(t, name, label.text);  // more records than an int counts
+    if ((code = read_record(label)) != 0) return code;
+  }
+}
+
+// Node lines "label x y z" up to the "End" line; count is the number read.
+int read_nodes(MeshText& t, const char* name, const GidMeshSink& sink, int& count) {
+  return read_section(t, name, count, [&](const Word& label) {
+    Word field;
     double xyz[3];
+    int code = 0;
     for (int d = 0; d < 3; ++d) {
       if ((code = read_field(t, name, label, field)) != 0) return code;
       if (!parse_real(field, xyz[d])) return report_malformed(t, name, field.text);
@@ -281,19 +293,17 @@ int read_nodes(MeshText& t, const char* name, const GidMeshSink& sink, int& coun
       node.z = xyz[2];
     }
     if (sink.control) std::fprintf(sink.control, "%s %lf %lf %lf\n", label.text, xyz[0], xyz[1], xyz[2]);
-  }
+    return 0;
+  });
 }
 
 // Element lines "label n1 ... n10" (1-based node labels in GiD order) up to
 // the "End" line; count is the number read.
 int read_elements(MeshText& t, const char* name, const GidMeshSink& sink, int nNodes, int& count) {
-  Word label, field;
-  for (count = 0;; ++count) {
-    bool end_of_section = false;
-    int code = read_label(t, name, label, end_of_section);
-    if (code != 0 || end_of_section) return code;
-    if (count == INT_MAX) return report_malformed(t, name, label.text);  // more elements than an int counts
+  return read_section(t, name, count, [&](const Word& label) {
+    Word field;
     int gid_nodes[10];
+    int code = 0;
     for (int k = 0; k < 10; ++k) {
       if ((code = read_field(t, name, label, field)) != 0) return code;
       long long value = 0;
@@ -314,7 +324,8 @@ int read_elements(MeshText& t, const char* name, const GidMeshSink& sink, int nN
       std::fprintf(sink.control, "%s %d %d %d %d %d %d %d %d %d %d \n", label.text, n[0], n[1], n[2], n[3],
                    n[4], n[5], n[6], n[7], n[8], n[9]);
     }
-  }
+    return 0;
+  });
 }
 
 }  // namespace

@@ -12,11 +12,6 @@ namespace {
 // Gauss points 5, 8, 7, 6 lie nearest local nodes 2, 3, 0, 1: GiD corners 1 to 4.
 const int kGiDGaussPoints[4] = {5, 8, 7, 6};
 
-int report(const char* format, const char* name, int code) {
-  std::printf(format, name);
-  return code;
-}
-
 void write_post_mesh(std::FILE* fid, const FEM::NODE* nodes, int nNodes, const TH10G15::ELEMENT* elements,
                      int nE) {
   std::fputs("MESH \"sample\" dimension 3 ElemType Tetrahedra Nnode 10\n", fid);
@@ -53,89 +48,68 @@ void write_node_block(std::FILE* fid, const char* head, const char* components, 
 }
 
 // Six components (x, y, z, xy, yz, zx) of a Gauss-point vector.
-void write_matrix(std::FILE* fid, const char* indent, const double* s) {
+void write_value(std::FILE* fid, const char* indent, const double (&s)[6]) {
   std::fprintf(fid, "%s%15E %15E %15E %15E %15E %15E\n", indent, s[0], s[1], s[2], s[3], s[4], s[5]);
 }
 
-using VectorField = double (TH10G15::GAUSSPOINT::*)[6];
-using ScalarField = double TH10G15::GAUSSPOINT::*;
+// A Gauss-point scalar.
+void write_value(std::FILE* fid, const char* indent, double s) {
+  std::fprintf(fid, "%s%15E\n", indent, s);
+}
 
-// A result block over the four reported Gauss points of each element: the
-// element number, then write_point(fid, indent, point) for points 5, 8, 7, 6,
-// the first on the element's line and the others indented on lines of their own.
-template <class WritePoint>
+// A result block of one field of the Gauss points (a member pointer to a
+// vector such as strain or a scalar such as G) at the four reported points of
+// each element: the element number, then the values of points 5, 8, 7, 6, the
+// first on the element's line and the others indented on lines of their own.
+template <class Field>
 void write_gauss_block(std::FILE* fid, const char* head, const char* components, int step,
-                       const TH10G15::ELEMENT* elements, int nE, WritePoint write_point) {
+                       const TH10G15::ELEMENT* elements, int nE, Field field) {
   std::fprintf(fid, head, step);
   std::fputs(components, fid);
   std::fputs("Values\n", fid);
   for (int e = 0; e < nE; ++e) {
     std::fprintf(fid, "%4d ", e + 1);
-    for (int q = 0; q < 4; ++q) write_point(fid, q == 0 ? "" : "     ", elements[e].GP[kGiDGaussPoints[q]]);
+    for (int q = 0; q < 4; ++q)
+      write_value(fid, q == 0 ? "" : "     ", elements[e].GP[kGiDGaussPoints[q]].*field);
   }
   std::fputs("End Values\n", fid);
-}
-
-// A 6-component field (strain or stress) at the four points of each element.
-void write_matrix_block(std::FILE* fid, const char* head, const char* components, int step,
-                        const TH10G15::ELEMENT* elements, int nE, VectorField field) {
-  write_gauss_block(fid, head, components, step, elements, nE,
-                    [field](std::FILE* f, const char* indent, const TH10G15::GAUSSPOINT& g) {
-                      write_matrix(f, indent, g.*field);
-                    });
-}
-
-// A scalar field (G or Phi) at the four points of each element.
-void write_scalar_block(std::FILE* fid, const char* head, const char* components, int step,
-                        const TH10G15::ELEMENT* elements, int nE, ScalarField field) {
-  write_gauss_block(fid, head, components, step, elements, nE,
-                    [field](std::FILE* f, const char* indent, const TH10G15::GAUSSPOINT& g) {
-                      std::fprintf(f, "%s%15E\n", indent, g.*field);
-                    });
 }
 
 }  // namespace
 
 int TH10G15::save_GID(char* name, FEM::NODE* nodes, int nNodes, ELEMENT* elements, int nE) {
-  char file_name[detail::kFileNameSize];
-  std::FILE* fid = nullptr;
-  if (detail::make_file_name(file_name, name, ".post.msh")) fid = std::fopen(file_name, "w");  // text mode
-  if (fid == nullptr) return report("--- ERROR! Cannot create post_msh GID file (%s)!\n", name, -1);
-  write_post_mesh(fid, nodes, nNodes, elements, nE);
-  if (!detail::close_written(fid))
-    return report("--- ERROR! Cannot create post_msh GID file (%s)!\n", name, -1);
-
-  fid = nullptr;
-  if (detail::make_file_name(file_name, name, ".post.res")) fid = std::fopen(file_name, "w");
-  if (fid == nullptr) return report("--- ERROR! Cannot create post_res GID file (%s)!\n", name, -2);
-  write_result_header(fid);
-  if (!detail::close_written(fid))
-    return report("--- ERROR! Cannot create post_res GID file (%s)!\n", name, -2);
+  const auto write_mesh = [&](std::FILE* fid) { write_post_mesh(fid, nodes, nNodes, elements, nE); };
+  if (!detail::write_named_file(name, ".post.msh", "w", "--- ERROR! Cannot create post_msh GID file (%s)!\n",
+                                write_mesh))
+    return -1;
+  if (!detail::write_named_file(name, ".post.res", "w", "--- ERROR! Cannot create post_res GID file (%s)!\n",
+                                write_result_header))
+    return -2;
   return 0;
 }
 
+// The six blocks of a step appended to the result file.
 int TH10G15::update_GID(char* name, ELEMENT* elements, int nE, int nNodes, double* U, double* Fnodal,
                         int step) {
-  char file_name[detail::kFileNameSize];
-  std::FILE* fid = nullptr;
-  if (detail::make_file_name(file_name, name, ".post.res")) fid = std::fopen(file_name, "a");  // text mode
-  if (fid == nullptr) return report("--- ERROR! Cannot open post_res GID file (%s)!\n", name, -1);
-  write_node_block(fid, "Result \"TS analysis\" \"Deformation\" %d Vector OnNodes \n",
-                   "ComponentNames \"ux\", \"uy\", \"uz\"\n", step, nNodes, U);
-  write_node_block(fid, "Result \"TS analysis\" \"Nodal forces\" %d Vector OnNodes \n",
-                   "ComponentNames \"fx\", \"fy\", \"fz\"\n", step, nNodes, Fnodal);
-  write_matrix_block(fid, "Result \"TS analysis\" \"Strains\" %d Matrix OnGaussPoints \"gauss\"\n",
-                     "ComponentNames \"eps_x\", \"eps_y\", \"eps_z\", \"gam_xy\", \"gam_yz\", \"gam_zx\"\n",
-                     step, elements, nE, &TH10G15::GAUSSPOINT::strain);
-  write_matrix_block(fid, "Result \"TS analysis\" \"Stresses\" %d Matrix OnGaussPoints \"gauss\"\n",
-                     "ComponentNames \"sig_x\", \"sig_y\", \"sig_z\", \"tau_xy\", \"tau_yz\", \"tau_zx\"\n",
-                     step, elements, nE, &TH10G15::GAUSSPOINT::stress);
-  write_scalar_block(fid, "Result \"TS analysis\" \"Kirchhoff modulus\" %d Scalar OnGaussPoints \"gauss\"\n",
-                     "ComponentNames \"G\"\n", step, elements, nE, &TH10G15::GAUSSPOINT::G);
-  write_scalar_block(fid, "Result \"TS analysis\" \"Phi angle\" %d Scalar OnGaussPoints \"gauss\"\n",
-                     "ComponentNames \"Phi\"\n", step, elements, nE, &TH10G15::GAUSSPOINT::Phi);
-  if (!detail::close_written(fid))
-    return report("--- ERROR! Cannot open post_res GID file (%s)!\n", name, -1);
+  const auto write_step = [&](std::FILE* fid) {
+    write_node_block(fid, "Result \"TS analysis\" \"Deformation\" %d Vector OnNodes \n",
+                     "ComponentNames \"ux\", \"uy\", \"uz\"\n", step, nNodes, U);
+    write_node_block(fid, "Result \"TS analysis\" \"Nodal forces\" %d Vector OnNodes \n",
+                     "ComponentNames \"fx\", \"fy\", \"fz\"\n", step, nNodes, Fnodal);
+    write_gauss_block(fid, "Result \"TS analysis\" \"Strains\" %d Matrix OnGaussPoints \"gauss\"\n",
+                      "ComponentNames \"eps_x\", \"eps_y\", \"eps_z\", \"gam_xy\", \"gam_yz\", \"gam_zx\"\n",
+                      step, elements, nE, &TH10G15::GAUSSPOINT::strain);
+    write_gauss_block(fid, "Result \"TS analysis\" \"Stresses\" %d Matrix OnGaussPoints \"gauss\"\n",
+                      "ComponentNames \"sig_x\", \"sig_y\", \"sig_z\", \"tau_xy\", \"tau_yz\", \"tau_zx\"\n",
+                      step, elements, nE, &TH10G15::GAUSSPOINT::stress);
+    write_gauss_block(fid, "Result \"TS analysis\" \"Kirchhoff modulus\" %d Scalar OnGaussPoints \"gauss\"\n",
+                      "ComponentNames \"G\"\n", step, elements, nE, &TH10G15::GAUSSPOINT::G);
+    write_gauss_block(fid, "Result \"TS analysis\" \"Phi angle\" %d Scalar OnGaussPoints \"gauss\"\n",
+                      "ComponentNames \"Phi\"\n", step, elements, nE, &TH10G15::GAUSSPOINT::Phi);
+  };
+  if (!detail::write_named_file(name, ".post.res", "a", "--- ERROR! Cannot open post_res GID file (%s)!\n",
+                                write_step))
+    return -1;
   return 0;
 }
 
