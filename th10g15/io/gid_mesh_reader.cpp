@@ -275,17 +275,27 @@ int read_section(MeshText& t, const char* name, int& count, ReadRecord read_reco
   }
 }
 
+// The n fields of the record of `label` on its line, each handed to
+// take(field, k) (0 or an error code), then the end of the record.
+template <class Take>
+int read_fields(MeshText& t, const char* name, const Word& label, int n, Take take) {
+  Word field;
+  int code = 0;
+  for (int k = 0; k < n; ++k) {
+    if ((code = read_field(t, name, label, field)) != 0) return code;
+    if ((code = take(field, k)) != 0) return code;
+  }
+  return end_of_record(t, name, label);
+}
+
 // Node lines "label x y z" up to the "End" line; count is the number read.
 int read_nodes(MeshText& t, const char* name, const GidMeshSink& sink, int& count) {
   return read_section(t, name, count, [&](const Word& label) {
-    Word field;
     double xyz[3];
-    int code = 0;
-    for (int d = 0; d < 3; ++d) {
-      if ((code = read_field(t, name, label, field)) != 0) return code;
-      if (!parse_real(field, xyz[d])) return report_malformed(t, name, field.text);
-    }
-    if ((code = end_of_record(t, name, label)) != 0) return code;
+    const int code = read_fields(t, name, label, 3, [&](const Word& field, int d) {
+      return parse_real(field, xyz[d]) ? 0 : report_malformed(t, name, field.text);
+    });
+    if (code != 0) return code;
     if (sink.nodes) {
       FEM::NODE& node = sink.nodes[count];
       node.x = xyz[0];
@@ -301,11 +311,8 @@ int read_nodes(MeshText& t, const char* name, const GidMeshSink& sink, int& coun
 // the "End" line; count is the number read.
 int read_elements(MeshText& t, const char* name, const GidMeshSink& sink, int nNodes, int& count) {
   return read_section(t, name, count, [&](const Word& label) {
-    Word field;
     int gid_nodes[10];
-    int code = 0;
-    for (int k = 0; k < 10; ++k) {
-      if ((code = read_field(t, name, label, field)) != 0) return code;
+    const int code = read_fields(t, name, label, 10, [&](const Word& field, int k) {
       long long value = 0;
       bool out_of_range = false;
       if (field.length > kLabelLength || !parse_integer(field, value, out_of_range))
@@ -313,8 +320,9 @@ int read_elements(MeshText& t, const char* name, const GidMeshSink& sink, int nN
       if (out_of_range || value < 1 || value > nNodes)
         return report_node_out_of_range(name, label.text, field.text, nNodes);
       gid_nodes[k] = static_cast<int>(value);
-    }
-    if ((code = end_of_record(t, name, label)) != 0) return code;
+      return 0;
+    });
+    if (code != 0) return code;
     if (sink.elements) {
       int* Node_ID = sink.elements[count].Node_ID;
       for (int k = 0; k < 10; ++k) Node_ID[TH10G15::CA(k)] = gid_nodes[k] - 1;
