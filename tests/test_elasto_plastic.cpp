@@ -35,9 +35,8 @@ void numerical_gradient(const std::function<double(double*)>& f, const double* s
   }
 }
 
-// Stresses of both zones (random rotated stresses, and stresses of Lode
-// angle next to the corners, +pi/6 at sigma1 = sigma2), with random angles
-// Phi (10 .. 45) and Psi (0 .. 20).
+// Stresses of both zones (random, and of Lode angle next to the corners, +pi/6 at
+// sigma1 = sigma2) in random axes, with Phi from 10 to 45 and Psi from 0 to 20.
 template <class Check>
 void for_each_sample(Check check) {
   std::mt19937 rng(404);
@@ -62,13 +61,14 @@ class ElastoPlastic : public ::testing::Test {
 }  // namespace
 
 TEST_F(ElastoPlastic, GradientsAreThoseOfTheYieldFunctionOrOfTheConeThroughTheCorner) {
-  // Smooth zone: Q is F with psi and without cohesion. Corner zone: the cone
-  // sigma_m sin(X) + sqrt(J2) (3 - s sin(X)) / (2 sqrt(3)) through corner s.
+  // Smooth: Q is F with psi, no cohesion. Corner s: sigma_m sin(X) + sqrt(J2) (3 - s sin(X)) / (2 sqrt(3)).
   int zones[3] = {0, 0, 0};
   for_each_sample([&](double* sig, double Phi, double Psi) {
-    double dfds[6], dqds[6], sin_theta, gf[6], gq[6];
+    double dfds[6], dqds[6], sin_theta, gf[6], gq[6], sm, ds, th;
     const detail::GradientZone zone = detail::MC_Gradients(6, Phi, Psi, sig, dfds, dqds, &sin_theta);
-    if (std::fabs(std::fabs(sin_theta) - 0.49) < 0.001) return;  // finite steps would cross the band
+    FEM::SG_SigInv(sig, 6, sm, ds, th);
+    if (std::fabs(std::fabs(std::sin(th)) - 0.49) < 0.001) return;  // finite steps would cross the band
+    EXPECT_EQ(zone, std::fabs(std::sin(th)) > 0.49 ? detail::kCornerZone : detail::kSmoothZone);
     ++zones[zone];
     for (const double X : {Phi, Psi}) {
       const double sX = std::sin(X * kPi / 180), s = sin_theta < 0 ? -1.0 : 1.0;

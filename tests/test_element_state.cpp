@@ -22,8 +22,8 @@ void set_uniform_stress(Mesh& m, const double* stress0, const double* sigma) {
 
 const double kStress0[6] = {-10.0, -20.0, -30.0, 1.0, 2.0, 3.0};
 
-// Every double of every Gauss point random; then material constants and a
-// compressive committed stress, some points inside the surface, some beyond.
+// Every double of every Gauss point random, then material constants and a committed
+// stress (compressive; some points inside the surface, some beyond).
 Mesh scrambled_box(std::mt19937& rng) {
   Mesh m = box(1, 1, 1);
   for (TH10G15::ELEMENT& el : m.elems)

@@ -1,8 +1,8 @@
-// The 15-point rule, the quadratic shape functions, Jacobians and B: exact
-// integrals, exact volumes of straight and curved elements, and the exact
-// strains of a quadratic displacement at the points that N places.
+// The 15-point rule, shape functions, Jacobians and B: exact integrals, exact volumes
+// of straight and curved elements, exact strains of a quadratic displacement.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -82,7 +82,11 @@ TEST(Geometry, JacobiansGiveTheExactVolumeOfStraightInvertedAndCurvedElements) {
   // reproduces the map exactly, so its volume is V (1 + 2 a x_centroid).
   TH10G15::ELEMENT el = straight_element(kCorners);
   for (int k = 0; k < 10; ++k) el.Coords[3 * k] *= 1.0 + a * el.Coords[3 * k];
+  for (GP& p : el.GP) std::fill(&p.E, &p.spare7[3], 0.5);  // a state, which the new geometry clears
   TH10G15::make_GP_J_B(&el, 1);
+  for (const GP& p : el.GP)  // but for the host's stress0 (and spare2, sig_m, ds_bar, Lode, F)
+    EXPECT_TRUE(max_abs(&p.E, 8) + max_abs(p.stress, 12) + max_abs(p.strain, 12) == 0.0 &&
+                p.stress0[5] == 0.5);
   for (int k = 0; k < 4; ++k) xc += kCorners[k][0] / 4.0;
   for (const GP& p : el.GP) vol += p.w * p.Jac;
   EXPECT_NEAR(vol, V * (1.0 + 2.0 * a * xc), 1e-15);

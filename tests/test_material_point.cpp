@@ -27,8 +27,7 @@ Inv invariants(std::vector<double> s, bool PZ = false) {
   return v;
 }
 
-// Q = ds_bar (cos(theta)/sqrt(3) - sin(theta) sin(psi)/3) as a function of J2
-// and J3 (the sigma_m term does not depend on them).
+// Q = ds_bar (cos(theta)/sqrt(3) - sin(theta) sin(psi)/3) of J2 and J3 (without the sigma_m term).
 double potential_of_J2_J3(double J2, double J3, double sin_psi) {
   const double theta = std::asin(-3 * std::sqrt(3.0) * J3 / (2 * std::pow(J2, 1.5))) / 3;
   return std::sqrt(3 * J2) * (std::cos(theta) / std::sqrt(3.0) - std::sin(theta) * sin_psi / 3);
@@ -40,8 +39,7 @@ TEST(ElasticMatrix, IsTheLameFormInEveryLayout) {
   double lame[36], D6[36], D4[16], D3[9];
   lame_De(200.0, 0.3, lame);
   FEM::SG_De(6, 200.0, 0.3, D6), FEM::SG_De(4, 200.0, 0.3, D4), FEM::SG_De(3, 200.0, 0.3, D3);
-  // n = 4 (x, y, xy, z) and n = 3 (x, y, xy) take the rows and columns of
-  // their components from the 6-component matrix.
+  // n = 4 (x, y, xy, z) and n = 3 (x, y, xy): their rows and columns of the n = 6 matrix.
   const int four[4] = {0, 1, 3, 2}, three[3] = {0, 1, 3};
   for (int i = 0; i < 36; ++i) EXPECT_NEAR(D6[i], lame[i], 1e-13) << i;
   for (int i = 0; i < 16; ++i) EXPECT_NEAR(D4[i], lame[6 * four[i / 4] + four[i % 4]], 1e-13) << i;
@@ -82,9 +80,8 @@ TEST(YieldFunction, IsThePrincipalStressFormInAnyAxes) {
 }
 
 TEST(MobilisedFrictionAngle, BoundsApplyOnlyWhenTheUpperExceedsTheLower) {
-  // Hydrostatic: -atan(c / |p|) unbounded; tension beyond the upper bound;
-  // no stress and no cohesion mobilises nothing; with cohesion, +-90 for
-  // either sign of zero; a = 0 exactly: the root -acos(tau / c).
+  // Hydrostatic: -atan(c / |p|) unbounded; tension beyond the upper bound; no stress and no cohesion:
+  // nothing; with cohesion, +-90 for either sign of zero; a = 0 exactly: the root -acos(tau / c).
   double hydro[6] = {-100, -100, -100, 0, 0, 0}, tensile[6] = {10, 5, -5, 0, 0, 0}, zero[6] = {};
   double minus_zero[6] = {-0.0, -0.0, -0.0, -0.0, -0.0, -0.0}, shear[6] = {0, 0, 0, 3, 0, 0};
   const struct {

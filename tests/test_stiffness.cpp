@@ -22,8 +22,7 @@ TH10G15::ELEMENT curved_element() {
   return el;
 }
 
-// Element stiffness by the plain products: the sum over the Gauss points of
-// w Jac B^T D B with every zero of B multiplied.
+// The sum over the Gauss points of w Jac B^T D B, with every zero of B multiplied.
 void reference_ke(const TH10G15::ELEMENT& el, int tangent, double* ke) {
   for (int i = 0; i < 900; ++i) ke[i] = 0.0;
   for (const GP& g : el.GP) {

@@ -14,11 +14,10 @@ namespace detail = FiniteElementMethod::detail;
 
 namespace {
 
-// A box at a committed stress (stress0 = stress): points of the listed
-// elements on the yield surface (Phi mobilised, F pinned to 0), the others
-// well inside it (Phi_min 40 above the mobilised angle of about 22.7 degrees).
+// A box at a committed stress (stress0 = stress): points of the listed elements on the yield surface
+// (Phi mobilised, F pinned to 0), the others inside (Phi_min 40 above the mobilised 22.7 degrees).
 Mesh mohr_coulomb_box(const std::vector<int>& yielding_elements) {
-  Mesh m = box(1, 1, 1);
+  Mesh m = box(1, 1, 1, 2.0, 1.0, 1.5);
   const double stress[6] = {-30.0, -45.0, -80.0, 4.0, -3.0, 2.0};
   for (TH10G15::ELEMENT& el : m.elems)
     for (GP& g : el.GP) {
@@ -48,10 +47,8 @@ int staged_points(const Mesh& m) {
 }  // namespace
 
 TEST(StressIntegration, ElasticPipelineGivesKTimesU) {
-  // make_K (into a matrix that the caller has not cleared), two displacement
-  // changes through the stress integration (dstrain accumulates), then
-  // make_Fint: the forces of stress - stress0 + dstress are K times the total
-  // displacement.
+  // make_K (into a matrix the caller has not cleared), two displacement changes
+  // (dstrain accumulates), make_Fint: the forces of stress - stress0 + dstress are K U.
   std::mt19937 rng(54);
   Mesh m = mohr_coulomb_box({});
   const int n = 3 * m.nNodes();
@@ -68,10 +65,9 @@ TEST(StressIntegration, ElasticPipelineGivesKTimesU) {
 }
 
 TEST(StressIntegration, YieldingPointsFollowTheTangentAndSplitTheElasticIncrement) {
-  // Points on the surface loaded from an elastic start: dstress is the stored
-  // Dep times dstrain to first order. The stages split De dstrain into dstress
-  // and its plastic part (Dep = De - Dp, weights summing to one): the plastic
-  // forces are Ke dU - Fint(dstress).
+  // Points on the surface loaded from an elastic start: dstress is the stored Dep times dstrain to
+  // first order. The stages split De dstrain into dstress and its plastic part (Dep = De - Dp,
+  // weights summing to one): the plastic forces are Ke dU - Fint(dstress).
   std::mt19937 rng(53);
   Mesh m = mohr_coulomb_box({0, 1, 2, 3, 4, 5});
   for (TH10G15::ELEMENT& el : m.elems)
@@ -97,9 +93,8 @@ TEST(StressIntegration, YieldingPointsFollowTheTangentAndSplitTheElasticIncremen
 }
 
 TEST(StressIntegration, OverloadsAgreeAndModeTwoMobilisesTheAngleAtTheStageStress) {
-  // The stages take Dep v and Dp v from the gradients, with the sines of the
-  // angles kept from point to point; a model that forms the matrices with
-  // MC_SG_Dep agrees, with angles that repeat over a few points and then change.
+  // The stages take Dep v and Dp v from the gradients, the sines of the angles kept from
+  // point to point; a model that forms the matrices with MC_SG_Dep agrees, for angles that change.
   std::mt19937 rng(52);
   Mesh base = mohr_coulomb_box({0, 1, 2, 3, 4, 5});
   for (TH10G15::ELEMENT& el : base.elems)
@@ -114,6 +109,13 @@ TEST(StressIntegration, OverloadsAgreeAndModeTwoMobilisesTheAngleAtTheStageStres
   TH10G15::dU_Eps_Sig_RK4(three.elems.data(), 6, dU.data(), base.nNodes(), Fint_p.data());
   EXPECT_TRUE(same(one, three));
   EXPECT_GT(staged_points(one), 20);
+  for (int e = 0; e < 6; ++e)  // from F >= 0: elastic exactly where the trial with the stored Dep gives f < 0
+    for (GP& g : one.elems[e].GP) {
+      double trial[6], elastic[6];
+      dense_mv(g.Dep, 6, 6, g.dstrain, trial), dense_mv(g.De, 6, 6, g.dstrain, elastic);
+      for (int i = 0; i < 6; ++i) trial[i] += g.stress[i];
+      EXPECT_EQ(FEM::MC_SG_F(trial, 6, g.Phi, g.c) < 0.0, rel_diff(g.dstress, elastic, 6) < 1e-12) << e;
+    }
   int remobilised = 0;
   for (int mode : {0, 1, 3, -2, 2}) {
     Mesh two = base;
@@ -135,8 +137,16 @@ TEST(StressIntegration, OverloadsAgreeAndModeTwoMobilisesTheAngleAtTheStageStres
         if (mode != 2 || (p.Phi == b.Phi && p.F == b.F)) continue;  // elastic: nothing re-mobilised
         EXPECT_EQ(p.Psi, p.Phi) << "associated flow";
         ++remobilised;
-        // The angle mobilised at the last stage stress puts it on the surface.
-        EXPECT_TRUE(p.Phi == 10.0 || std::fabs(p.F) < 1e-9) << p.Phi << " " << p.F;
+        // The angle mobilised at the last stage stress, stress + D1 dstrain / 2
+        // with D1 = Dep at stress + D0 dstrain / 2 and the angle mobilised there.
+        double s1[6], s2[6], d[6], Dp[36], D1[36];
+        dense_mv(b.Dep, 6, 6, p.dstrain, d);
+        for (int i = 0; i < 6; ++i) s1[i] = b.stress[i] + 0.5 * d[i];
+        const double Phi1 = FEM::MC_SG_F_Phi(s1, 6, b.c, 10.0, 45.0);
+        FEM::MC_SG_Dep(s1, 6, Phi1, Phi1, b.c, const_cast<double*>(b.De), Dp, D1);
+        dense_mv(D1, 6, 6, p.dstrain, d);
+        for (int i = 0; i < 6; ++i) s2[i] = b.stress[i] + 0.5 * d[i];
+        EXPECT_NEAR(p.Phi, FEM::MC_SG_F_Phi(s2, 6, b.c, 10.0, 45.0), 1e-9);
       }
   }
   EXPECT_GT(remobilised, 20);
