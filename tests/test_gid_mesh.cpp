@@ -124,11 +124,12 @@ TEST(GidMesh, EachClassOfInputGivesItsCodeAndMessage) {
        "--- ERROR! Elements are not 10-nodes Tetrahedra (-99999999999)!\n"},
       {"MESH ", "MESHMESH ", -7, bad + "MESHMESH'!\n"},  // a header word longer than its buffer
       {"Nnode 10", "Nnode 10.0", -7, bad + "10.0'!\n"},  // a count that is not an integer
-      {"Coordinates\n", line + "c\n", -7, bad + std::string(40, 'c') + "'!\n"},  // a skipped line too long
-      {n5, "    5   0.5 0.0\n", -7, bad + "5'!\n"},                              // a field missing
-      {n5, "    5   0.5 0.0 0.0 7\n", -7, bad + "5'!\n"},                        // a field too many
-      {n5, "    5   0.5 2.5e 0.0\n", -7, bad + "2.5e'!\n"},                      // not a number
-      {"    5   0.5", "12345678901 0.5", -7, bad + "12345678901'!\n"},           // a label too long
+      {"Coordinates\n", line + line + "\n", -7,
+       bad + std::string(40, 'c') + "'!\n"},                            // a skipped line too long
+      {n5, "    5   0.5 0.0\n", -7, bad + "5'!\n"},                     // a field missing
+      {n5, "    5   0.5 0.0 0.0 7\n", -7, bad + "5'!\n"},               // a field too many
+      {n5, "    5   0.5 2.5e 0.0\n", -7, bad + "2.5e'!\n"},             // not a number
+      {"    5   0.5", "12345678901 0.5", -7, bad + "12345678901'!\n"},  // a label too long
       {e2, "2 11 2 3 4 5 6 7 8 9 00000000010\n", -7, nodes + bad + "00000000010'!\n"},
       {e2 + "End Elements\n", "2 11 2 3 4 5", -7, nodes + bad + "end of file'!\n"},
       {"2 11 2 3 4", "2 11 2 3 12", -8, outside + "12 outside 1..11 in mesh GID file (m)!\n"},
