@@ -24,15 +24,13 @@
 namespace FiniteElementMethod {
 namespace detail {
 
-// Adds B * du to dstrain and recomputes dstress with the scheme at every
-// Gauss point. With Fint_p_glob not null, also clears its 3 nNodes entries
-// and assembles into it the forces of the plastic stress parts.
-template <class Scheme>
-void integrate_increment(TH10G15::ELEMENT* elem, int nE, const double* dU, int nNodes, Scheme& scheme,
-                         double* Fint_p_glob) {
+// The walk of integrate_increment, with the plastic forces assembled into
+// Fint_p_glob or not (a constant, so that a walk without them carries no
+// trace of them).
+template <bool kPlasticForces, class Scheme>
+void integrate_elements(TH10G15::ELEMENT* elem, int nE, const double* dU, Scheme& scheme,
+                        double* Fint_p_glob) {
   using LinearAlgebra::LA;
-  const bool plastic_forces = (Fint_p_glob != nullptr);
-  if (plastic_forces) LA::ZeroV(Fint_p_glob, 3 * static_cast<std::int64_t>(nNodes));
   // Whether the last point went plastic: neighbouring points mostly take the
   // same path, so the prefetch follows it (and a point that yields now).
   bool last_plastic = false;
@@ -53,13 +51,24 @@ void integrate_increment(TH10G15::ELEMENT* elem, int nE, const double* dU, int n
       strain_of(a, du, d_eps);
       LA::AddVV(p.dstrain, d_eps, 6, p.dstrain);
       double d_sigp[6];
-      const bool plastic = scheme(p, plastic_forces ? d_sigp : nullptr);
-      if (plastic_forces && plastic) add_BT_sigma(a, p.w * p.Jac, d_sigp, Fint_p);
+      const bool plastic = scheme(p, kPlasticForces ? d_sigp : nullptr);
+      if (kPlasticForces && plastic) add_BT_sigma(a, p.w * p.Jac, d_sigp, Fint_p);
       last_plastic = plastic;
     });
-    if (plastic_forces)
+    if (kPlasticForces)
       for (int i = 0; i < 30; ++i) Fint_p_glob[el.DoF[i]] += Fint_p[i];
   }
+}
+
+// Adds B * du to dstrain and recomputes dstress with the scheme at every
+// Gauss point. With Fint_p_glob not null, also clears its 3 nNodes entries
+// and assembles into it the forces of the plastic stress parts.
+template <class Scheme>
+void integrate_increment(TH10G15::ELEMENT* elem, int nE, const double* dU, int nNodes, Scheme& scheme,
+                         double* Fint_p_glob) {
+  if (Fint_p_glob == nullptr) return integrate_elements<false>(elem, nE, dU, scheme, nullptr);
+  LinearAlgebra::LA::ZeroV(Fint_p_glob, 3 * static_cast<std::int64_t>(nNodes));
+  integrate_elements<true>(elem, nE, dU, scheme, Fint_p_glob);
 }
 
 }  // namespace detail
