@@ -18,17 +18,19 @@ using LinearAlgebra::LA;
 
 namespace {
 
-// Symmetric 3 x 3 tensor (row-major) of a 6-component vector x, y, z, xy, yz, zx.
+// Component of the 6-component vector (x, y, z, xy, yz, zx) at each entry of
+// the symmetric 3 x 3 tensor (row-major), and the entry of each component.
+const int kVectorOfTensor[9] = {0, 3, 5, 3, 1, 4, 5, 4, 2};
+const int kTensorOfVector[6] = {0, 4, 8, 1, 5, 2};
+
+// Symmetric 3 x 3 tensor of a 6-component vector.
 void tensor_of(const double* v, double* ten9) {
-  ten9[0] = v[0];
-  ten9[1] = v[3];
-  ten9[2] = v[5];
-  ten9[3] = v[3];
-  ten9[4] = v[1];
-  ten9[5] = v[4];
-  ten9[6] = v[5];
-  ten9[7] = v[4];
-  ten9[8] = v[2];
+  for (int i = 0; i < 9; ++i) ten9[i] = v[kVectorOfTensor[i]];
+}
+
+// The 6-component vector of a symmetric 3 x 3 tensor.
+void vector_of(const double* ten9, double* v) {
+  for (int k = 0; k < 6; ++k) v[k] = ten9[kTensorOfVector[k]];
 }
 
 // Rotation about z, rows (c, s, 0), (-s, c, 0), (0, 0, 1).
@@ -69,12 +71,7 @@ void FEM::Cart2Cyl6(double x, double y, double* input, double* output) {
   double temp[9];
   LA::MultiplyMM(Q1, 3, 3, ten9, 3, temp);
   LA::MultiplyMM(temp, 3, 3, Q2, 3, ten9);
-  output[0] = ten9[0];
-  output[1] = ten9[4];
-  output[2] = ten9[8];
-  output[3] = ten9[1];
-  output[4] = ten9[5];
-  output[5] = ten9[2];
+  vector_of(ten9, output);
 }
 
 double FEM::Principal3D(double* stress, double* principal) {

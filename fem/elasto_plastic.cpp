@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "FEM.h"
+#include "angles.h"
 #include "material_internal.h"
 #include "vector_kernel.h"
 
@@ -19,28 +20,20 @@ namespace {
 
 using detail::GradientZone;
 
-// Degrees to radians with pi = acos(-1).
-double to_radians(double angle) {
-  return angle * std::acos(-1.0) / 180.0;
-}
+// Index in the 6-component layout (x, y, z, xy, yz, zx) of component k of
+// the 4-component layout (x, y, xy, z).
+const int kSixOfFour[4] = {0, 1, 3, 2};
 
-// A stress of n = 4 components (x, y, xy, z) in the 6-component layout
-// (x, y, z, xy, yz, zx), with zero out-of-plane shears.
+// A stress of n = 4 components in the 6-component layout, with zero
+// out-of-plane shears.
 void to_six(const double* sig, double* s6) {
-  s6[0] = sig[0];
-  s6[1] = sig[1];
-  s6[2] = sig[3];
-  s6[3] = sig[2];
-  s6[4] = 0.0;
-  s6[5] = 0.0;
+  s6[4] = s6[5] = 0.0;
+  for (int k = 0; k < 4; ++k) s6[kSixOfFour[k]] = sig[k];
 }
 
-// A gradient in the 6-component layout stored in the order x, y, xy, z.
+// A gradient in the 6-component layout stored in the 4-component layout.
 void from_six(const double* g6, double* g) {
-  g[0] = g6[0];
-  g[1] = g6[1];
-  g[2] = g6[3];
-  g[3] = g6[2];
+  for (int k = 0; k < 4; ++k) g[k] = g6[kSixOfFour[k]];
 }
 
 // Gradients of the yield function (sin_phi) and of the plastic potential
@@ -274,11 +267,11 @@ TH10FEM_VECTOR_KERNEL void dep_times(double sin_phi, double sin_psi, const doubl
 namespace detail {
 
 double sin_of_degrees(double angle) {
-  return std::sin(to_radians(angle));
+  return std::sin(radians(angle));
 }
 
 double cos_of_degrees(double angle) {
-  return std::cos(to_radians(angle));
+  return std::cos(radians(angle));
 }
 
 GradientZone MC_Gradients(int n, double Phi, double Psi, const double* sig, double* dfds, double* dqds,

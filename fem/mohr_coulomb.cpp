@@ -4,15 +4,15 @@
 #include <cmath>
 
 #include "FEM.h"
+#include "angles.h"
 #include "material_internal.h"
 
 namespace FiniteElementMethod {
 namespace {
 
-// Degrees to radians, multiplied in this order: angle * 4 * atan(1) / 180.
-double to_radians(double angle) {
-  return angle * 4.0 * std::atan(1.0) / 180.0;
-}
+using detail::degrees;
+using detail::kHalfPi;
+using detail::radians;
 
 // Invariants of a stress; a stress of other than 4 or 6 components has none
 // and is evaluated with all three invariants zero.
@@ -31,7 +31,7 @@ Invariants invariants_of(double* stress, int n) {
 // atan(-c / a), taken for a = 0 of either sign as its limit for a tending to 0
 // from the compressive side: +pi/2 for c > 0, -pi/2 for c < 0.
 double atan_minus_c_over_a(double a, double c) {
-  if (a == 0.0) return (c > 0.0) ? 2.0 * std::atan(1.0) : -2.0 * std::atan(1.0);
+  if (a == 0.0) return (c > 0.0) ? kHalfPi : -kHalfPi;
   return std::atan(-c / a);
 }
 
@@ -40,7 +40,7 @@ double atan_minus_c_over_a(double a, double c) {
 namespace detail {
 
 double MC_F(double Phi, double c, double sigma_m, double ds_bar, double theta_Lode) {
-  const double phi = to_radians(Phi);
+  const double phi = radians(Phi);
   const double sin_phi = std::sin(phi);
   const double cos_phi = std::cos(phi);
   return sin_phi * sigma_m +
@@ -49,7 +49,7 @@ double MC_F(double Phi, double c, double sigma_m, double ds_bar, double theta_Lo
 }
 
 void MC_Qder(double Psi, double ds_bar, double theta_Lode, double* dq1, double* dq2, double* dq3) {
-  const double psi = to_radians(Psi);
+  const double psi = radians(Psi);
   const double sin_t = std::sin(theta_Lode);
   const double sin_psi = std::sin(psi);
   const double sqrt3 = std::sqrt(3.0);
@@ -84,7 +84,7 @@ double MC_F_Phi(double c, double Phi_min, double Phi_max, double sigma_m, double
   if (r > 1.0) r = 1.0;
   if (r < -1.0) r = -1.0;
   const double phi = std::asin(r) - atan_minus_c_over_a(a, c);
-  double Phi = phi * 180.0 / 3.141592653589793;
+  double Phi = degrees(phi);
   if (bounded) {
     if (Phi > Phi_max) Phi = Phi_max;
     if (Phi < Phi_min) Phi = Phi_min;
@@ -108,7 +108,7 @@ double FEM::MC_SG_F_Phi(double* stress, int n, double c, double Phi_min, double 
 // components gives (sin(psi), 0, 0).
 void FEM::MC_SG_Qder(double* stress, int n, double Psi, double* dq) {
   if (n != 4 && n != 6) {
-    dq[0] = std::sin(to_radians(Psi));
+    dq[0] = std::sin(radians(Psi));
     dq[1] = 0.0;
     dq[2] = 0.0;
     return;

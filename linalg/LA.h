@@ -250,26 +250,19 @@ class LA {
     const double t = (tau >= 0.0 ? 1.0 : -1.0) / (std::fabs(tau) + std::sqrt(1.0 + tau * tau));
     const double c = 1.0 / std::sqrt(1.0 + t * t);
     const double s = t * c;
-    for (int r = 0; r < n; ++r) {
-      const double mrp = M[index(r, p, n)];
-      const double mrq = M[index(r, q, n)];
-      M[index(r, p, n)] = c * mrp - s * mrq;
-      M[index(r, q, n)] = s * mrp + c * mrq;
-    }
-    for (int r = 0; r < n; ++r) {
-      const double mpr = M[index(p, r, n)];
-      const double mqr = M[index(q, r, n)];
-      M[index(p, r, n)] = c * mpr - s * mqr;
-      M[index(q, r, n)] = s * mpr + c * mqr;
-    }
+    for (int r = 0; r < n; ++r) rotatePair(M[index(r, p, n)], M[index(r, q, n)], c, s);
+    for (int r = 0; r < n; ++r) rotatePair(M[index(p, r, n)], M[index(q, r, n)], c, s);
     M[index(p, q, n)] = 0.0;
     M[index(q, p, n)] = 0.0;
-    for (int r = 0; r < n; ++r) {
-      const double vrp = V[index(r, p, n)];
-      const double vrq = V[index(r, q, n)];
-      V[index(r, p, n)] = c * vrp - s * vrq;
-      V[index(r, q, n)] = s * vrp + c * vrq;
-    }
+    for (int r = 0; r < n; ++r) rotatePair(V[index(r, p, n)], V[index(r, q, n)], c, s);
+  }
+
+  // (a, b) turned by the rotation of cosine c and sine s: (c a - s b, s a + c b).
+  static inline void rotatePair(double& a, double& b, double c, double s) {
+    const double a0 = a;
+    const double b0 = b;
+    a = c * a0 - s * b0;
+    b = s * a0 + c * b0;
   }
 };
 

@@ -7,13 +7,11 @@ endif()
 string(REPLACE "\n" ";" lines "${out}")
 set(found "")
 foreach(line IN LISTS lines)
-  # "<address> <type> <name>": every defined dynamic symbol, of any type.
-  # (AddressSanitizer's own one-definition-rule markers are not part of the API.)
-  if(line MATCHES "^[0-9a-f]+ [A-Za-z] (.*)$")
-    set(symbol "${CMAKE_MATCH_1}")
-    if(NOT symbol MATCHES "^__odr_asan")
-      list(APPEND found "${symbol}")
-    endif()
+  # "<address> <type> <name>": every defined dynamic symbol, of any type, but
+  # AddressSanitizer's own one-definition-rule markers.
+  if(line MATCHES "^[0-9a-f]+ [A-Za-z] (.*)$" AND NOT line MATCHES " __odr_asan")
+    string(REGEX REPLACE "^[0-9a-f]+ [A-Za-z] " "" symbol "${line}")
+    list(APPEND found "${symbol}")
   endif()
 endforeach()
 list(SORT found)

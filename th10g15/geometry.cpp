@@ -1,13 +1,17 @@
 // Jacobian determinant and strain-displacement matrix B at every Gauss point.
 #include "LA.h"
 #include "TH10G15.h"
-#include "element_kernels.h"
+#include "point_walker.h"
 #include "shape_functions.h"
 
 namespace FiniteElementMethod {
 namespace {
 
 using LinearAlgebra::LA;
+
+// Points ahead of the one being built whose record is asked for: the same
+// point of the next element.
+const int kPrefetchAhead = 15;
 
 // Writes the 6 x 30 matrix B (rows eps_x, eps_y, eps_z, gam_xy, gam_yz,
 // gam_zx; column 3i + d is direction d of local node i) from the global
@@ -57,11 +61,10 @@ void TH10G15::make_GP_J_B(ELEMENT* elem, int nE) {
     // is left uncleared, since fill_B writes all of its 180 entries.
     for (int g = 0; g < 15; ++g) detail::lay_out_gauss_point(el.GP[g], rule, g, false);
     // Then Jac and B, with the derivatives read from the rule, not the records.
-    // Meanwhile the next element's records are brought into the cache: almost
-    // every byte of them is written next, and a store that misses the cache
-    // holds up the stores behind it until its line arrives.
-    for (int g = 0; g < 15; ++g) {
-      if (e + 1 < nE) detail::prefetch(&elem[e + 1].GP[g], sizeof(GAUSSPOINT));
+    // Meanwhile the same point of the next element, 15 points on, is brought
+    // into the cache: almost every byte of it is written next, and a store
+    // that misses the cache holds up the stores behind it until its line arrives.
+    detail::walk_points(elem, nE, e, kPrefetchAhead, detail::kWholePoint, [&](int g) {
       GAUSSPOINT& p = el.GP[g];
       const double* dNdL = rule.point[g].dNdL;
       double Jacobi[9], invJacobi[9], dNdG[30];
@@ -70,7 +73,7 @@ void TH10G15::make_GP_J_B(ELEMENT* elem, int nE) {
       LA::InverseMsq(Jacobi, invJacobi, 3);
       LA::MultiplyMM<3, 3, 10>(invJacobi, dNdL, dNdG);
       fill_B(dNdG, p.B);
-    }
+    });
   }
 }
 

@@ -1,5 +1,6 @@
 // Internal forces: the integral of B^T (stress - stress0 + dstress) over every
 // element, assembled into one global vector.
+#include <cstddef>
 #include <cstdint>
 
 #include "LA.h"
@@ -9,18 +10,16 @@
 namespace FiniteElementMethod {
 namespace {
 
-// Points ahead of the one being integrated whose fields are prefetched.
+using GP = TH10G15::GAUSSPOINT;
+
+// Points ahead of the one being integrated whose fields are asked for.
 const int kPrefetchAhead = 8;
 
 // The fields that the internal forces read: w, Jac, rows 3 and 4 of B, and
 // stress0, stress, dstress.
-void prefetch_fields(const TH10G15::GAUSSPOINT* p) {
-  if (p == nullptr) return;
-  detail::prefetch(&p->w, sizeof(double));
-  detail::prefetch(&p->Jac, sizeof(double));
-  detail::prefetch(p->B + detail::dy_at(0), 60 * sizeof(double));
-  detail::prefetch(p->stress0, 18 * sizeof(double));
-}
+constexpr detail::PointFields<4> kReads = {{detail::doubles_at(offsetof(GP, w), 1),
+                                            detail::doubles_at(offsetof(GP, Jac), 1), detail::kGradientRows,
+                                            detail::doubles_at(offsetof(GP, stress0), 18)}};
 
 }  // namespace
 
@@ -30,8 +29,7 @@ void TH10G15::make_Fint(ELEMENT* elem, int nE, int nNodes, double* Fint_glob) {
   for (int e = 0; e < nE; ++e) {
     const ELEMENT& el = elem[e];
     double Fint[30] = {};
-    for (int g = 0; g < 15; ++g) {
-      prefetch_fields(detail::point_ahead(elem, nE, e, g, kPrefetchAhead));
+    detail::walk_points(elem, nE, e, kPrefetchAhead, kReads, [&](int g) {
       const GAUSSPOINT& p = el.GP[g];
       double sigma[6];
       LA::SubstractVV(p.stress, p.stress0, 6, sigma);
@@ -39,7 +37,7 @@ void TH10G15::make_Fint(ELEMENT* elem, int nE, int nNodes, double* Fint_glob) {
       detail::Gradients a;
       detail::read_gradients(p.B, a);
       detail::add_BT_sigma(a, p.w * p.Jac, sigma, Fint);
-    }
+    });
     for (int i = 0; i < 30; ++i) Fint_glob[el.DoF[i]] += Fint[i];
   }
 }

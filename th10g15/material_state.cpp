@@ -1,27 +1,27 @@
 // Material state of the Gauss points: re-evaluation at the committed stress
 // and the commit of the open increment.
+#include <cstddef>
+
 #include "LA.h"
 #include "TH10G15.h"
-#include "element_kernels.h"
 #include "material_internal.h"
+#include "point_walker.h"
 
 namespace FiniteElementMethod {
 namespace {
 
 using LinearAlgebra::LA;
 
-// Points ahead of the one being evaluated whose fields are prefetched.
+using GP = TH10G15::GAUSSPOINT;
+
+// Points ahead of the one being evaluated whose fields are asked for.
 const int kPrefetchAhead = 2;
 
 // The fields that the re-evaluation reads (E, nu, c, stress) and writes
 // (Phi, Psi, F, De, Dp, Dep).
-void prefetch_fields(const TH10G15::GAUSSPOINT* p) {
-  if (p == nullptr) return;
-  detail::prefetch(&p->E, 6 * sizeof(double));
-  detail::prefetch(p->Dep, 108 * sizeof(double));
-  detail::prefetch(p->stress, 6 * sizeof(double));
-  detail::prefetch(&p->F, sizeof(double));
-}
+constexpr detail::PointFields<4> kReads = {
+    {detail::doubles_at(offsetof(GP, E), 6), detail::doubles_at(offsetof(GP, Dep), 108),
+     detail::doubles_at(offsetof(GP, stress), 6), detail::doubles_at(offsetof(GP, F), 1)}};
 
 // Phi, Psi, F, De, Dp and Dep of one Gauss point at its committed stress.
 // Phi is the friction angle (degrees) that the stress mobilises with the
@@ -50,10 +50,8 @@ void commit_point(TH10G15::GAUSSPOINT& g) {
 
 void TH10G15::update_Phi_F_D(ELEMENT* elem, int nE, double Phi_min, int assoc, double Psi) {
   for (int e = 0; e < nE; ++e)
-    for (int g = 0; g < 15; ++g) {
-      prefetch_fields(detail::point_ahead(elem, nE, e, g, kPrefetchAhead));
-      evaluate_point(elem[e].GP[g], Phi_min, assoc, Psi);
-    }
+    detail::walk_points(elem, nE, e, kPrefetchAhead, kReads,
+                        [&](int g) { evaluate_point(elem[e].GP[g], Phi_min, assoc, Psi); });
 }
 
 void TH10G15::update_Strain_Stress(ELEMENT* elem, int nE) {

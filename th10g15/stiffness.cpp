@@ -12,11 +12,13 @@
 // (two of them zero padding) by up to 4 columns (q, j). When all 15 material
 // matrices are symmetric (De, or Dep with Psi = Phi) only the tiles with
 // i <= j are formed and the element matrix is mirrored.
+#include <cstddef>
 #include <cstdint>
 
 #include "LA.h"
 #include "TH10G15.h"
 #include "element_kernels.h"
+#include "vector_kernel.h"
 
 namespace FiniteElementMethod {
 namespace detail {
@@ -46,11 +48,7 @@ bool is_symmetric6(const double* D) {
 // a(k, i) and DB of Gauss point g with material matrix D.
 inline void prepare_point(const TH10G15::GAUSSPOINT& p, const double* D, int g, StiffnessWork& w) {
   alignas(32) double ax[12], ay[12], az[12];
-  for (int i = 0; i < 10; ++i) {
-    ax[i] = p.B[dx_at(i)];
-    ay[i] = p.B[dy_at(i)];
-    az[i] = p.B[dz_at(i)];
-  }
+  read_gradients(p.B, ax, ay, az);
   ax[10] = ax[11] = ay[10] = ay[11] = az[10] = az[11] = 0.0;
   for (int i = 0; i < 12; ++i) {
     w.a[g][0][i] = ax[i];
@@ -107,36 +105,37 @@ inline void write_element_matrix(const StiffnessWork& w, bool symmetric, double*
 }
 
 // Points of the same element ahead of the one being prepared whose fields
-// are prefetched.
+// are asked for.
 const int kPrefetchAhead = 4;
 
+using GP = TH10G15::GAUSSPOINT;
+
 // The fields of a Gauss point that the stiffness reads: w, Jac, F, rows 3
-// and 4 of B, and De or Dep.
-inline void prefetch_fields(const TH10G15::GAUSSPOINT& p, int tangent) {
-  prefetch(&p.w, sizeof(double));
-  prefetch(&p.Jac, sizeof(double));
-  prefetch(&p.F, sizeof(double));
-  prefetch(p.B + dy_at(0), 60 * sizeof(double));
-  prefetch(tangent < 1 ? p.De : p.Dep, 36 * sizeof(double));
+// and 4 of B, and the material matrix at offset D: De (elastic) or Dep (tangent).
+constexpr PointFields<5> reads_with(std::size_t D) {
+  return {{doubles_at(offsetof(GP, w), 1), doubles_at(offsetof(GP, Jac), 1), doubles_at(offsetof(GP, F), 1),
+           kGradientRows, doubles_at(D, 36)}};
 }
+constexpr PointFields<5> kElasticReads = reads_with(offsetof(GP, De));
+constexpr PointFields<5> kTangentReads = reads_with(offsetof(GP, Dep));
 
 // With next not null (the element that comes next in an assembly), its
 // fields are prefetched while the products of this element run.
 TH10FEM_VECTOR_KERNEL void stiffness_kernel(const TH10G15::ELEMENT& el, int tangent, double* ke,
                                             const TH10G15::ELEMENT* next) {
+  const PointFields<5>& reads = tangent < 1 ? kElasticReads : kTangentReads;
   StiffnessWork w;
   bool symmetric = true;
-  for (int g = 0; g < 15; ++g) {
-    if (g + kPrefetchAhead < 15) prefetch_fields(el.GP[g + kPrefetchAhead], tangent);
+  walk_points(&el, 1, 0, kPrefetchAhead, reads, [&](int g) {
     const double* D = stiffness_matrix_of(el.GP[g], tangent);
     symmetric = symmetric && is_symmetric6(D);
     prepare_point(el.GP[g], D, g, w);
-  }
+  });
   for (int p = 0; p < 3; ++p)
     for (int q = 0; q < 3; ++q) {
       if (next != nullptr)
         for (int g = 2 * (3 * p + q); g < 2 * (3 * p + q) + 2 && g < 15; ++g)
-          prefetch_fields(next->GP[g], tangent);
+          prefetch_fields(next->GP[g], reads);
       if (symmetric) {
         tile<1, 4>(w, p, q, 0);
         tile<2, 4>(w, p, q, 4);

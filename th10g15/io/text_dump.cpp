@@ -3,7 +3,6 @@
 // for each of its 15 Gauss points the scalars, the strain and stress vectors
 // with their increments, Dep (6 x 6) and B (6 x 30).
 #include <cstdio>
-#include <cstring>
 
 #include "TH10G15.h"
 #include "file_io.h"
@@ -51,15 +50,10 @@ void write_element(std::FILE* fid, int e, const TH10G15::ELEMENT& el) {
 }  // namespace
 
 void TH10G15::SaveTXT(ELEMENT* elem, int nE) {
-  char file_name[detail::kFileNameSize];
-  std::strcpy(file_name, "TH10G15.TXT");
-  std::FILE* fid = std::fopen(file_name, "w");  // text mode
-  if (fid == nullptr) {
-    std::printf("--- ERROR! Cannot create TH10G15.TXT file!\n");
-    return;
-  }
-  for (int e = 0; e < nE; ++e) write_element(fid, e, elem[e]);
-  if (!detail::close_written(fid)) std::printf("--- ERROR! Cannot create TH10G15.TXT file!\n");
+  detail::write_named_file("TH10G15", ".TXT", "w", "--- ERROR! Cannot create TH10G15.TXT file!\n",
+                           [&](std::FILE* fid) {
+                             for (int e = 0; e < nE; ++e) write_element(fid, e, elem[e]);
+                           });
 }
 
 }  // namespace FiniteElementMethod

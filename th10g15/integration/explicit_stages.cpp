@@ -1,5 +1,4 @@
-// Stress integration over the open increment: every call adds the strain of
-// a displacement change to dstrain and recomputes dstress from the committed
+// The explicit scheme of the stress integration: dstress from the committed
 // stress and the whole dstrain, elastically or, at a yielding point, in three
 // stages along the elasto-plastic matrix.
 //
@@ -9,13 +8,16 @@
 // the weights 2/3, 2/3 and 1/3, i.e. the three stage slopes over the whole
 // increment averaged: equal stage matrices give exactly the increment
 // D dstrain (to rounding), the same that the tangent stiffness predicts.
+#include "explicit_stages.h"
+
 #include <cmath>
-#include <cstdint>
+#include <cstddef>
 
 #include "LA.h"
 #include "TH10G15.h"
-#include "element_kernels.h"
 #include "material_internal.h"
+#include "point_walker.h"
+#include "stress_driver.h"
 
 namespace FiniteElementMethod {
 namespace detail {
@@ -23,21 +25,7 @@ namespace {
 
 using LinearAlgebra::LA;
 
-// Points ahead of the one being integrated whose fields are prefetched.
-const int kPrefetchAhead = 4;
-
-// The fields that every point reads: Phi, Psi, c, rows 3 and 4 of B, De,
-// stress, dstress, dstrain and F; with_Dep also Dep and Dp.
-void prefetch_fields(const TH10G15::GAUSSPOINT* p, bool with_Dep) {
-  if (p == nullptr) return;
-  prefetch(&p->Phi, 3 * sizeof(double));
-  prefetch(p->B + dy_at(0), 60 * sizeof(double));
-  prefetch(p->De, 36 * sizeof(double));
-  if (with_Dep) prefetch(p->Dep, 72 * sizeof(double));
-  prefetch(p->stress, 12 * sizeof(double));
-  prefetch(p->dstrain, 6 * sizeof(double));
-  prefetch(&p->F, sizeof(double));
-}
+using GP = TH10G15::GAUSSPOINT;
 
 // Weights of the half-step stage increments d_sig1, d_sig2 and of the
 // full-step increment d_sig3.
@@ -130,33 +118,52 @@ void integrate_stages(TH10G15::GAUSSPOINT& g, const StageUpdate& stage, const Ma
   if (plastic) combine_stages(d_sig1p, d_sig2p, d_sig3p, d_sigp);
 }
 
-// dstress of one Gauss point whose dstrain is already updated. The path is
-// chosen by the F that the point holds on entry, with exact comparisons:
-//  F < 0:  elastic trial De dstrain; the stages run only if the yield value
-//          f at stress + dstress is > 0;
-//  F >= 0: trial with the stored Dep; f < 0 unloads elastically (De dstrain),
-//          otherwise the stages run.
-// Returns true when the point went through the stages.
-bool integrate_point(TH10G15::GAUSSPOINT& g, const StageUpdate& stage, const MaterialModel& model,
-                     FlowSines& s, double* d_sigp) {
-  double sigma[6];
-  if (g.F < 0.0) {
-    LA::MultiplyMV(g.De, 6, g.dstrain, 6, g.dstress);
-    LA::AddVV(g.stress, g.dstress, 6, sigma);
-    const double f = model.F(sigma, 6, g.Phi, g.c);
-    if (!(f > 0.0)) return false;
-  } else {
-    LA::MultiplyMV(g.Dep, 6, g.dstrain, 6, g.dstress);
-    LA::AddVV(g.stress, g.dstress, 6, sigma);
-    const double f = model.F(sigma, 6, g.Phi, g.c);
-    if (f < 0.0) {
+// The scheme at one Gauss point, for the stress driver.
+class ExplicitStages {
+ public:
+  static constexpr int kPrefetchAhead = 4;
+  // Every point reads Phi, Psi, c, rows 3 and 4 of B, De, stress, dstress,
+  // dstrain and F; a yielding point also Dep and Dp.
+  static constexpr PointFields<6> kReads = {
+      {doubles_at(offsetof(GP, Phi), 3), kGradientRows, doubles_at(offsetof(GP, De), 36),
+       doubles_at(offsetof(GP, stress), 12), doubles_at(offsetof(GP, dstrain), 6),
+       doubles_at(offsetof(GP, F), 1)}};
+  static constexpr PointFields<1> kPlasticReads = {{doubles_at(offsetof(GP, Dep), 72)}};
+
+  ExplicitStages(const StageUpdate& stage, const MaterialModel& model) : stage_(stage), model_(model) {}
+
+  // dstress of one Gauss point whose dstrain is already updated. The path is
+  // chosen by the F that the point holds on entry, with exact comparisons:
+  //  F < 0:  elastic trial De dstrain; the stages run only if the yield value
+  //          f at stress + dstress is > 0;
+  //  F >= 0: trial with the stored Dep; f < 0 unloads elastically (De dstrain),
+  //          otherwise the stages run.
+  // Returns true when the point went through the stages.
+  bool operator()(GP& g, double* d_sigp) {
+    double sigma[6];
+    if (g.F < 0.0) {
       LA::MultiplyMV(g.De, 6, g.dstrain, 6, g.dstress);
-      return false;
+      LA::AddVV(g.stress, g.dstress, 6, sigma);
+      const double f = model_.F(sigma, 6, g.Phi, g.c);
+      if (!(f > 0.0)) return false;
+    } else {
+      LA::MultiplyMV(g.Dep, 6, g.dstrain, 6, g.dstress);
+      LA::AddVV(g.stress, g.dstress, 6, sigma);
+      const double f = model_.F(sigma, 6, g.Phi, g.c);
+      if (f < 0.0) {
+        LA::MultiplyMV(g.De, 6, g.dstrain, 6, g.dstress);
+        return false;
+      }
     }
+    integrate_stages(g, stage_, model_, sines_, d_sigp);
+    return true;
   }
-  integrate_stages(g, stage, model, s, d_sigp);
-  return true;
-}
+
+ private:
+  const StageUpdate& stage_;
+  const MaterialModel& model_;
+  FlowSines sines_;
+};
 
 }  // namespace
 
@@ -164,41 +171,16 @@ MaterialModel mohr_coulomb() {
   return MaterialModel{&FEM::MC_SG_F, &FEM::MC_SG_F_Phi, &FEM::MC_SG_Dep, &MC_Dep_times};
 }
 
-void integrate_increment(TH10G15::ELEMENT* elem, int nE, const double* dU, int nNodes,
-                         const StageUpdate& stage, const MaterialModel& model, double* Fint_p_glob) {
-  const bool plastic_forces = (Fint_p_glob != nullptr);
-  if (plastic_forces) LA::ZeroV(Fint_p_glob, 3 * static_cast<std::int64_t>(nNodes));
-  // Whether the last point went through the stages, which read Dep and Dp:
-  // neighbouring points mostly take the same path, so the prefetch follows it.
-  bool last_staged = false;
-  FlowSines sines;
-  for (int e = 0; e < nE; ++e) {
-    TH10G15::ELEMENT& el = elem[e];
-    double du[30];
-    for (int i = 0; i < 30; ++i) du[i] = dU[el.DoF[i]];
-    double Fint_p[30] = {};
-    for (int g = 0; g < 15; ++g) {
-      TH10G15::GAUSSPOINT& p = el.GP[g];
-      prefetch_fields(point_ahead(elem, nE, e, g, kPrefetchAhead), last_staged || !(p.F < 0.0));
-      Gradients a;
-      read_gradients(p.B, a);
-      double d_eps[6];
-      strain_of(a, du, d_eps);
-      LA::AddVV(p.dstrain, d_eps, 6, p.dstrain);
-      double d_sigp[6];
-      const bool staged = integrate_point(p, stage, model, sines, plastic_forces ? d_sigp : nullptr);
-      if (plastic_forces && staged) add_BT_sigma(a, p.w * p.Jac, d_sigp, Fint_p);
-      last_staged = staged;
-    }
-    if (plastic_forces)
-      for (int i = 0; i < 30; ++i) Fint_p_glob[el.DoF[i]] += Fint_p[i];
-  }
+void integrate_explicit(TH10G15::ELEMENT* elem, int nE, const double* dU, int nNodes,
+                        const StageUpdate& stage, const MaterialModel& model, double* Fint_p_glob) {
+  ExplicitStages scheme(stage, model);
+  integrate_increment(elem, nE, dU, nNodes, scheme, Fint_p_glob);
 }
 
 }  // namespace detail
 
 void TH10G15::dU_Eps_Sig_RK4(ELEMENT* elem, int nE, double* dU, int nNodes) {
-  detail::integrate_increment(elem, nE, dU, nNodes, detail::StageUpdate{}, detail::mohr_coulomb(), nullptr);
+  detail::integrate_explicit(elem, nE, dU, nNodes, detail::StageUpdate{}, detail::mohr_coulomb(), nullptr);
 }
 
 void TH10G15::dU_Eps_Sig_RK4(ELEMENT* elem, int nE, double* dU, int nNodes, int mode, double Phi_min,
@@ -208,12 +190,12 @@ void TH10G15::dU_Eps_Sig_RK4(ELEMENT* elem, int nE, double* dU, int nNodes, int 
   stage.Phi_min = Phi_min;
   stage.assoc = assoc;
   stage.Psi = Psi;
-  detail::integrate_increment(elem, nE, dU, nNodes, stage, detail::mohr_coulomb(), nullptr);
+  detail::integrate_explicit(elem, nE, dU, nNodes, stage, detail::mohr_coulomb(), nullptr);
 }
 
 void TH10G15::dU_Eps_Sig_RK4(ELEMENT* elem, int nE, double* dU, int nNodes, double* Fint_p_glob) {
-  detail::integrate_increment(elem, nE, dU, nNodes, detail::StageUpdate{}, detail::mohr_coulomb(),
-                              Fint_p_glob);
+  detail::integrate_explicit(elem, nE, dU, nNodes, detail::StageUpdate{}, detail::mohr_coulomb(),
+                             Fint_p_glob);
 }
 
 }  // namespace FiniteElementMethod

@@ -260,20 +260,42 @@ int end_of_record(MeshText& t, const char* name, const Word& label) {
   return rest_of_line(t) == Scan::word ? report_malformed(t, name, label.text) : 0;
 }
 
-// Node lines "label x y z" up to the "End" line; count is the number read.
-int read_nodes(MeshText& t, const char* name, const GidMeshSink& sink, int& count) {
-  Word label, field;
+// The records of a section up to its "End" line: read_record(label) reads
+// each record after its label and returns 0 or an error code; count is the
+// number of records read.
+template <class ReadRecord>
+int read_section(MeshText& t, const char* name, int& count, ReadRecord read_record) {
+  Word label;
   for (count = 0;; ++count) {
     bool end_of_section = false;
     int code = read_label(t, name, label, end_of_section);
     if (code != 0 || end_of_section) return code;
-    if (count == INT_MAX) return report_malformed(t, name, label.text);  // more nodes than an int counts
+    if (count == INT_MAX) return report_malformed(t, name, label.text);  // more records than an int counts
+    if ((code = read_record(label)) != 0) return code;
+  }
+}
+
+// The n fields of the record of `label` on its line, each handed to
+// take(field, k) (0 or an error code), then the end of the record.
+template <class Take>
+int read_fields(MeshText& t, const char* name, const Word& label, int n, Take take) {
+  Word field;
+  int code = 0;
+  for (int k = 0; k < n; ++k) {
+    if ((code = read_field(t, name, label, field)) != 0) return code;
+    if ((code = take(field, k)) != 0) return code;
+  }
+  return end_of_record(t, name, label);
+}
+
+// Node lines "label x y z" up to the "End" line; count is the number read.
+int read_nodes(MeshText& t, const char* name, const GidMeshSink& sink, int& count) {
+  return read_section(t, name, count, [&](const Word& label) {
     double xyz[3];
-    for (int d = 0; d < 3; ++d) {
-      if ((code = read_field(t, name, label, field)) != 0) return code;
-      if (!parse_real(field, xyz[d])) return report_malformed(t, name, field.text);
-    }
-    if ((code = end_of_record(t, name, label)) != 0) return code;
+    const int code = read_fields(t, name, label, 3, [&](const Word& field, int d) {
+      return parse_real(field, xyz[d]) ? 0 : report_malformed(t, name, field.text);
+    });
+    if (code != 0) return code;
     if (sink.nodes) {
       FEM::NODE& node = sink.nodes[count];
       node.x = xyz[0];
@@ -281,21 +303,16 @@ int read_nodes(MeshText& t, const char* name, const GidMeshSink& sink, int& coun
       node.z = xyz[2];
     }
     if (sink.control) std::fprintf(sink.control, "%s %lf %lf %lf\n", label.text, xyz[0], xyz[1], xyz[2]);
-  }
+    return 0;
+  });
 }
 
 // Element lines "label n1 ... n10" (1-based node labels in GiD order) up to
 // the "End" line; count is the number read.
 int read_elements(MeshText& t, const char* name, const GidMeshSink& sink, int nNodes, int& count) {
-  Word label, field;
-  for (count = 0;; ++count) {
-    bool end_of_section = false;
-    int code = read_label(t, name, label, end_of_section);
-    if (code != 0 || end_of_section) return code;
-    if (count == INT_MAX) return report_malformed(t, name, label.text);  // more elements than an int counts
+  return read_section(t, name, count, [&](const Word& label) {
     int gid_nodes[10];
-    for (int k = 0; k < 10; ++k) {
-      if ((code = read_field(t, name, label, field)) != 0) return code;
+    const int code = read_fields(t, name, label, 10, [&](const Word& field, int k) {
       long long value = 0;
       bool out_of_range = false;
       if (field.length > kLabelLength || !parse_integer(field, value, out_of_range))
@@ -303,8 +320,9 @@ int read_elements(MeshText& t, const char* name, const GidMeshSink& sink, int nN
       if (out_of_range || value < 1 || value > nNodes)
         return report_node_out_of_range(name, label.text, field.text, nNodes);
       gid_nodes[k] = static_cast<int>(value);
-    }
-    if ((code = end_of_record(t, name, label)) != 0) return code;
+      return 0;
+    });
+    if (code != 0) return code;
     if (sink.elements) {
       int* Node_ID = sink.elements[count].Node_ID;
       for (int k = 0; k < 10; ++k) Node_ID[TH10G15::CA(k)] = gid_nodes[k] - 1;
@@ -314,7 +332,8 @@ int read_elements(MeshText& t, const char* name, const GidMeshSink& sink, int nN
       std::fprintf(sink.control, "%s %d %d %d %d %d %d %d %d %d %d \n", label.text, n[0], n[1], n[2], n[3],
                    n[4], n[5], n[6], n[7], n[8], n[9]);
     }
-  }
+    return 0;
+  });
 }
 
 }  // namespace

@@ -14,6 +14,15 @@ int report_cannot_create_control() {
   return -1;
 }
 
+// Reads the open mesh file into the sink and closes it; the counts are set
+// only on success (code 0).
+int read_and_close(std::FILE* mesh, const char* name, const detail::GidMeshSink& sink, int& nNodes,
+                   int& nElements) {
+  const int code = detail::read_gid_mesh(mesh, name, sink, nNodes, nElements);
+  std::fclose(mesh);
+  return code;
+}
+
 }  // namespace
 
 // GiD position k of a connectivity line to local node CA(k), and back: the
@@ -33,9 +42,8 @@ int TH10G15::GID_mesh(char* name, FEM::NODE* nodes, int& nNodes, ELEMENT* elemen
     return detail::report_cannot_open(name);
   }
   const detail::GidMeshSink sink = {nodes, elements, control, true};
-  int n_nodes = 0, n_elements = 0;
-  const int code = detail::read_gid_mesh(mesh, name, sink, n_nodes, n_elements);
-  std::fclose(mesh);
+  int n_nodes = 0, n_elements = 0;  // stored only once the control file is written too
+  const int code = read_and_close(mesh, name, sink, n_nodes, n_elements);
   if (code != 0) {
     std::fclose(control);
     return code;
@@ -51,14 +59,8 @@ int TH10G15::GID_mesh(char* name, FEM::NODE* nodes, int& nNodes, ELEMENT* elemen
 int TH10G15::GID_mesh_count(char* name, int& nNodes, int& nElements) {
   std::FILE* mesh = detail::open_gid_mesh(name);
   if (mesh == nullptr) return detail::report_cannot_open(name);
-  const detail::GidMeshSink sink = {nullptr, nullptr, nullptr, false};
-  int n_nodes = 0, n_elements = 0;
-  const int code = detail::read_gid_mesh(mesh, name, sink, n_nodes, n_elements);
-  std::fclose(mesh);
-  if (code != 0) return code;
-  nNodes = n_nodes;
-  nElements = n_elements;
-  return 0;
+  const detail::GidMeshSink counts_only = {nullptr, nullptr, nullptr, false};
+  return read_and_close(mesh, name, counts_only, nNodes, nElements);
 }
 
 }  // namespace FiniteElementMethod
