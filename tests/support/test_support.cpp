@@ -64,18 +64,6 @@ void rotated_stress(std::mt19937& rng, const double p[3], double* s6) {
   }
 }
 
-ScratchDir::ScratchDir() : previous_(std::filesystem::current_path().string()) {
-  std::string tmpl = (std::filesystem::temp_directory_path() / "th10fem-test-XXXXXX").string();
-  if (mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  std::filesystem::current_path(path_ = tmpl);
-}
-
-ScratchDir::~ScratchDir() {
-  std::error_code ec;
-  std::filesystem::current_path(previous_, ec);
-  std::filesystem::remove_all(path_, ec);
-}
-
 std::string read_file(const std::string& name) {
   std::ostringstream s;
   s << std::ifstream(name, std::ios::binary).rdbuf();

@@ -14,6 +14,7 @@
 #include "FEM.h"
 #include "TH10G15.h"
 #include "box_mesh.h"
+#include "scratch_dir.h"
 
 namespace th10test {
 
@@ -71,17 +72,6 @@ inline std::vector<double> random_vector(std::mt19937& rng, std::size_t n, doubl
 void rotated_stress(std::mt19937& rng, const double p[3], double* s6);
 
 // A fresh working directory for the lifetime of the object.
-class ScratchDir {
- public:
-  ScratchDir();
-  ~ScratchDir();
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-
- private:
-  std::string previous_, path_;
-};
-
 std::string read_file(const std::string& name);
 std::string golden(const std::string& name);  // a file of tests/golden/
 void write_file(const std::string& name, const std::string& text);

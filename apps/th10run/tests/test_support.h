@@ -6,22 +6,12 @@
 #include <memory>
 #include <string>
 
+#include "scratch_dir.h"
 #include "simulation.h"
 
 namespace th10run_test {
 
-// A fresh temporary directory that is the working directory while it lives.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string previous_, path_;
-};
+using TempDir = th10test::ScratchDir;
 
 // Runs a problem in the working directory with the given solver, quietly.
 std::unique_ptr<th10run::Simulation> solve(th10run::Problem p, th10run::SolverKind kind);
