@@ -5,6 +5,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <string>
+
 namespace th10run {
 namespace {
 
@@ -23,8 +25,9 @@ void blas_set_num_threads(int n) {
 }  // namespace
 
 void sleep_when_idle(char** argv) {
-  if (getenv("OMP_WAIT_POLICY") != nullptr) return;
-  setenv("OMP_WAIT_POLICY", "passive", 1);
+  if (getenv("OMP_WAIT_POLICY") != nullptr && getenv("OMP_THREAD_LIMIT") != nullptr) return;
+  setenv("OMP_WAIT_POLICY", "passive", 0);
+  setenv("OMP_THREAD_LIMIT", std::to_string(omp_get_num_procs()).c_str(), 0);
   execv("/proc/self/exe", argv);  // if that fails, the program goes on as it is
 }
 
@@ -37,8 +40,14 @@ int threads() {
   return loop_threads;
 }
 
-void set_blas_threads(double flops) {
-  blas_set_num_threads(flops >= kThreadedFactorFlops ? threads() : 1);
+FactorThreads::FactorThreads(double flops) : levels_(omp_get_max_active_levels()) {
+  const bool threaded = flops >= kThreadedFactorFlops;
+  blas_set_num_threads(threaded ? threads() : 1);
+  if (!threaded) omp_set_max_active_levels(0);  // every OpenMP region on one thread
+}
+
+FactorThreads::~FactorThreads() {
+  omp_set_max_active_levels(levels_);
 }
 
 void add_parts(const std::vector<std::vector<double>>& parts, const std::vector<char>& used,

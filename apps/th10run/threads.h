@@ -20,9 +20,11 @@ namespace th10run {
 // the program's serial parts (the solution, the residual, the output) then
 // have the cores to themselves, and so do the other programs of a busy
 // machine, where spinning threads slowed the loops several times over.
-// OpenMP reads its wait policy from the environment when it is loaded, so
-// the program runs itself again (argv: its arguments) with the policy
-// "passive", unless the environment sets one. Call it first in main.
+// And no OpenMP team may have more threads than the machine has cores (a
+// solver library may ask for a fixed number). OpenMP reads both from the
+// environment when it is loaded, so the program runs itself again (argv:
+// its arguments) with the policy "passive" and the cores as the thread
+// limit, unless the environment sets them. Call it first in main.
 void sleep_when_idle(char** argv);
 
 // Sets the number of threads of the loops (and so the most the BLAS gets):
@@ -35,8 +37,19 @@ int threads();
 // on one thread: their many small BLAS calls would spend more time starting
 // and joining threads than they save (and far more on a busy machine).
 constexpr double kThreadedFactorFlops = 1e9;
-// Sets the BLAS's threads for a factorisation of that many operations.
-void set_blas_threads(double flops);
+// The threads of one factorisation of that many operations, for its scope:
+// the BLAS's and those of the solver's own OpenMP loops (CHOLMOD has some),
+// all of the program's threads for a large one, one for a small one.
+class FactorThreads {
+ public:
+  explicit FactorThreads(double flops);
+  ~FactorThreads();
+  FactorThreads(const FactorThreads&) = delete;
+  FactorThreads& operator=(const FactorThreads&) = delete;
+
+ private:
+  int levels_;  // OpenMP's active levels before
+};
 
 // Calls task(t) on each of T threads, t = 0 .. T - 1, and waits for them.
 template <class Task>

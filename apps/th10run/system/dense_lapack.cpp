@@ -29,7 +29,7 @@ class DenseLapack : public LinearSystem {
     const auto t0 = Clock::now();
     lapack_int info = 1;
     cholesky_ = false;
-    set_blas_threads(std::pow(static_cast<double>(nf_), 3) / 3);
+    const FactorThreads threads(std::pow(static_cast<double>(nf_), 3) / 3);
     if (assembler_.symmetric()) {
       // Cholesky on a copy, since a failure leaves the matrix half overwritten.
       L_ = A_;

@@ -114,7 +114,7 @@ class SparseSuiteSparse : public LinearSystem {
       cholesky_flops_ = cc_.fl;
     }
     if (!L_) throw SolverError("CHOLMOD could not analyse the matrix (out of memory?)");
-    set_blas_threads(cholesky_flops_);
+    const FactorThreads threads(cholesky_flops_);
     const int ok = cholmod_factorize(&A, L_, &cc_);
     if (ok && cc_.status == CHOLMOD_OK && L_->minor == L_->n) {
       if (cholmod_rcond(L_, &cc_) > kSingularPivotRatio) return true;
@@ -138,7 +138,7 @@ class SparseSuiteSparse : public LinearSystem {
         throw SolverError("UMFPACK symbolic analysis failed (status " + std::to_string(st) + ")");
       lu_flops_ = info[UMFPACK_FLOPS];
     }
-    set_blas_threads(lu_flops_);
+    const FactorThreads threads(lu_flops_);
     if (numeric_) umfpack_dl_free_numeric(&numeric_);
     const int st = umfpack_dl_numeric(Apl_.data(), Ail_.data(), Ax, symbolic_, &numeric_, nullptr, info);
     if (st == UMFPACK_OK && !(info[UMFPACK_RCOND] > kSingularPivotRatio))
