@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project builds and tests with. Quick when
-# they are already there: apt-get runs only for what is missing.
+# they are already there: apt-get runs only for what is missing. The BLAS
+# and LAPACK are OpenBLAS's OpenMP build, which shares th10run's threads;
+# Debian switches to it (update-alternatives) when it is installed.
 set -euo pipefail
 packages=(
   g++ cmake make pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   libtomlplusplus-dev libsuitesparse-dev liblapack-dev liblapacke-dev libblas-dev libeigen3-dev
+  libopenblas0-openmp libopenblas-openmp-dev libopenblas-dev
   python3-vtk9
 )
 missing=()

@@ -1,7 +1,7 @@
 // th10run: an incremental, iterative elasto-plastic analysis with the th10fem
 // library, from a problem file in TOML to result files for ParaView and GiD.
 //
-//   th10run [problem.toml] [--output FOLDER] [--quiet] [--verbose] [--check]
+//   th10run [problem.toml] [--output FOLDER] [--threads N] [--resume] [--quiet] [--verbose] [--check]
 //
 // Without a problem file it runs the built-in sample: a smooth strip footing
 // on weightless cohesive-frictional soil, loaded by settlement to failure.
@@ -9,11 +9,13 @@
 #include <stdlib.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "simulation.h"
 #include "system/linear_system.h"
+#include "threads.h"
 
 namespace fs = std::filesystem;
 using namespace th10run;
@@ -31,15 +33,20 @@ struct Args {
 };
 
 void usage(std::FILE* f) {
-  std::fprintf(f,
-               "usage: th10run [problem.toml] [--output FOLDER] [--quiet] [--verbose] [--check]\n"
-               "  without a problem file: the built-in strip-footing sample (bin/%s)\n"
-               "  --output FOLDER  where the results go (default: output.folder of the problem,\n"
-               "                   or <problem name>_results in the working directory)\n"
-               "  --quiet          no progress lines\n"
-               "  --verbose        the residual of every iteration as well\n"
-               "  --check          read and check the problem file and the mesh, run nothing\n",
-               kSampleFromBin);
+  std::fprintf(
+      f,
+      "usage: th10run [problem.toml] [--output FOLDER] [--threads N] [--resume] [--quiet] [--verbose]\n"
+      "               [--check]\n"
+      "  without a problem file: the built-in strip-footing sample (bin/%s)\n"
+      "  --output FOLDER  where the results go (default: output.folder of the problem,\n"
+      "                   or <problem name>_results in the working directory)\n"
+      "  --threads N      threads of the element loops and the BLAS (default: solver.threads\n"
+      "                   of the problem, else OMP_NUM_THREADS, else every core)\n"
+      "  --resume         go on from the last checkpoint in the output folder, if any\n"
+      "  --quiet          no progress lines\n"
+      "  --verbose        the residual of every iteration as well\n"
+      "  --check          read and check the problem file and the mesh, run nothing\n",
+      kSampleFromBin);
 }
 
 bool parse_args(int argc, char** argv, Args& a) {
@@ -47,6 +54,17 @@ bool parse_args(int argc, char** argv, Args& a) {
     const std::string s = argv[i];
     if (s == "--output" && i + 1 < argc) {
       a.output = argv[++i];
+    } else if (s == "--threads" && i + 1 < argc) {
+      char* end = nullptr;
+      const long n = std::strtol(argv[++i], &end, 10);
+      if (*end != '\0' || n < 1 || n > 4096) {
+        std::fprintf(stderr, "th10run: --threads: expected a whole number from 1 to 4096, got '%s'\n",
+                     argv[i]);
+        return false;
+      }
+      a.run.threads = static_cast<int>(n);
+    } else if (s == "--resume") {
+      a.run.resume = true;
     } else if (s == "--quiet") {
       a.run.quiet = true;
     } else if (s == "--verbose") {
@@ -146,6 +164,7 @@ int run(const Args& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  sleep_when_idle(argv);
   Args args;
   if (!parse_args(argc, argv, args)) return 2;
   try {

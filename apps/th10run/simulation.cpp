@@ -2,13 +2,16 @@
 #include "simulation.h"
 
 #include <cstdio>
+#include <fstream>
 
+#include "analysis/checkpoint.h"
 #include "analysis/element_state.h"
 #include "analysis/progress.h"
 #include "materials.h"
 #include "output/result_writer.h"
 #include "phases.h"
 #include "system/linear_system.h"
+#include "threads.h"
 #include "timing.h"
 
 namespace th10run {
@@ -31,6 +34,15 @@ const char* stiffness_name(Stiffness s) {
 const char* integration_name(Integration i) {
   static const char* const names[] = {"return", "basic", "mobilised", "plastic_forces"};
   return names[static_cast<int>(i)];
+}
+
+// The boundary conditions of a phase resumed: its constraints as the
+// problem gives them, its loads as the checkpoint kept them.
+Boundary resumed_boundary(const Problem& p, const ElementState& state, const Resumed& z) {
+  Boundary b = build_boundary(state.model(), p, z.phase, element_activity(state.model(), state.active()));
+  b.F0 = z.F0;
+  b.Fref = z.Fref;
+  return b;
 }
 
 void print_times(const AnalysisTimes& t) {
@@ -81,23 +93,56 @@ std::unique_ptr<Simulation> run_problem(const Problem& p, const RunOptions& o) {
   std::printf("*** integration: %s, %s stiffness\n", integration_name(p.steps.integration),
               stiffness_name(p.steps.stiffness));
 
-  // 4. Output headers (GiD mesh and result heads, CSV columns).
-  ResultWriter out(p.output, state, monitors);
-  std::fflush(stdout);
-
-  // 5. The phases, each from the committed state of the last: its changes,
-  //    boundary conditions and linear system, then its load stepping, which
-  //    writes every committed increment.
+  // 4. The threads of the element loops, then where the analysis starts:
+  //    from the beginning, or from the last checkpoint, which restores the
+  //    state, the node vectors and the position.
+  set_threads(o.threads > 0 ? o.threads : p.solver.threads);
+  std::printf("*** threads: %d\n", threads());
   Equilibrium eq(m.nDofs(), 0);
   PhaseCarry carry;
+  const std::string checkpoint_file = p.output.name + ".checkpoint";
+  const std::string fingerprint = problem_fingerprint(p, m, threads());
+  std::unique_ptr<Resumed> resumed;
+  if (o.resume && std::ifstream(checkpoint_file).good()) {
+    resumed = std::make_unique<Resumed>(read_checkpoint(checkpoint_file, fingerprint, state, eq, carry));
+    std::printf("*** resuming after step %d (phase %d, load factor %.4g) from %s\n", resumed->steps,
+                resumed->phase + 1, resumed->at.lambda, checkpoint_file.c_str());
+  } else if (o.resume) {
+    std::printf("*** no checkpoint %s: starting from the beginning\n", checkpoint_file.c_str());
+  }
+
+  // 5. Output headers (GiD mesh and result heads, CSV columns), or the
+  //    files as the checkpoint left them.
+  ResultWriter out(p.output, state, monitors, resumed ? &resumed->out : nullptr);
+  Checkpoint checkpoint(checkpoint_file, p.output.checkpoint_every, fingerprint, carry);
+  std::fflush(stdout);
+
+  // 6. The phases, each from the committed state of the last: its changes,
+  //    boundary conditions and linear system, then its load stepping, which
+  //    writes every committed increment and the checkpoints. A phase resumed
+  //    goes on from its checkpoint's position (a phase that the checkpoint
+  //    finished, with the next one).
   Progress progress(o.quiet, o.verbose);
   AnalysisResult& r = sim->result;
-  for (size_t k = 0; k < p.phases.size(); ++k) {
+  size_t first = 0;
+  if (resumed) {
+    r.steps = resumed->steps;
+    r.cuts = resumed->cuts;
+    r.iterations = resumed->iterations;
+    first = resumed->at.lambda >= 1.0 ? resumed->phase + 1 : resumed->phase;
+    r.completed = first == p.phases.size();
+    r.phase = resumed->phase + 1;
+    r.load = resumed->at.lambda;
+  }
+  for (size_t k = first; k < p.phases.size(); ++k) {
     const PhaseInput& ph = p.phases[k];
     if (p.phases.size() > 1) progress.line("*** phase %zu: %s\n", k + 1, ph.name.c_str());
-    const Boundary b = start_phase(p, k, activity, state, eq, carry);
+    const bool mid_phase = resumed && static_cast<size_t>(resumed->phase) == k;
+    const Boundary b =
+        mid_phase ? resumed_boundary(p, state, *resumed) : start_phase(p, k, activity, state, eq, carry);
     const auto system = make_system(p.solver, m, b.con, state.active_ranges());
-    if (k == 0) std::printf("*** solver: %s\n", system->name());
+    if (mid_phase) system->set_tangent_cholesky(resumed->tangent_cholesky);
+    if (k == first) std::printf("*** solver: %s\n", system->name());
     PhaseRun run{static_cast<int>(k) + 1,
                  ph.increments > 0 ? ph.increments : p.steps.increments,
                  state,
@@ -105,14 +150,16 @@ std::unique_ptr<Simulation> run_problem(const Problem& p, const RunOptions& o) {
                  *system,
                  eq,
                  out,
-                 progress};
+                 progress,
+                 mid_phase ? resumed->at : PhasePosition{},
+                 &checkpoint};
     run_phase(p.steps, run, r);
     if (!r.completed) break;
   }
   if (r.completed) out.finish();
   r.times.total = since(start);
 
-  // 6. How it went and how the time was spent.
+  // 7. How it went and how the time was spent.
   std::printf("*** %s: %d increments, %d iterations, %d cuts, phase %d, load factor %.4g, %s\n",
               r.completed ? "done" : "stopped early", r.steps, r.iterations, r.cuts, r.phase, r.load,
               r.method.c_str());

@@ -16,6 +16,8 @@ struct RunOptions {
   bool quiet = false;    // no progress lines
   bool verbose = false;  // the residual of every iteration too
   bool check = false;    // build the model and the boundary conditions, run nothing
+  bool resume = false;   // go on from the last checkpoint, if there is one
+  int threads = 0;       // of the element loops and the BLAS; 0: as the problem says
 };
 
 // A problem and what became of it. The records hold the last committed state.

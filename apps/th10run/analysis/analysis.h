@@ -5,6 +5,7 @@
 //                    of the tangent policy (tangent.h)
 //     commit         update_Strain_Stress, then update_Phi_F_D at the new stress
 //     results        the result files of the committed state
+//     checkpoint     every n-th committed state, to resume from
 //
 // An increment that does not converge is cut in half and retried from the
 // committed state; after too many cuts the analysis stops.
@@ -45,6 +46,17 @@ struct AnalysisResult {
   AnalysisTimes times;
 };
 
+// Where the load stepping of a phase stands after a committed increment:
+// all it needs to go on from there.
+struct PhasePosition {
+  int increment = 1;    // the increment worked towards (1-based)
+  double lambda = 0.0;  // committed load factor of the phase
+  double dl = 0.0;      // the load step of the next attempt; 0: a whole increment
+  int cuts = 0;         // halvings within this increment so far
+};
+
+class Checkpoint;
+
 // One phase: its number (1-based) and increments, and what it works on.
 struct PhaseRun {
   int number = 1;
@@ -55,6 +67,8 @@ struct PhaseRun {
   Equilibrium& eq;  // carries the displacements and forces from phase to phase
   ResultWriter& out;
   Progress& progress;
+  PhasePosition start = {};          // from a checkpoint, or the phase's start
+  Checkpoint* checkpoint = nullptr;  // told of every committed increment, if any
 };
 
 // Runs the load stepping of a phase from its committed start to load factor

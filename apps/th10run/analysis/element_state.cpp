@@ -7,6 +7,7 @@
 
 #include "element_geometry.h"
 #include "materials.h"
+#include "threads.h"
 #include "timing.h"
 
 namespace th10run {
@@ -54,12 +55,43 @@ ElementState::Args ElementState::args_of(size_t g) const {
 template <class Call>
 void ElementState::each_active(Call call) {
   for (size_t g = 0; g < active_.size(); ++g)
-    if (active_[g] && m_.groups[g].count > 0) call(g, &m_.elems[m_.groups[g].first], m_.groups[g].count);
+    if (active_[g] && m_.groups[g].count > 0) each_block(g, call);
+}
+
+template <class Call>
+void ElementState::each_block(size_t g, Call call) {
+  TH10G15::ELEMENT* elems = &m_.elems[m_.groups[g].first];
+  for_blocks(m_.groups[g].count,
+             [&](int first, int count, int thread) { call(g, elems + first, count, thread); });
+}
+
+// The library's routines that assemble a global vector clear it first:
+// each thread assembles its share of a group into a vector of its own, and
+// the threads' vectors are added in thread order, group by group.
+template <class Assemble>
+void ElementState::sum_blocks(std::vector<double>& F, Assemble assemble) {
+  const size_t T = threads();
+  parts_.resize(T);
+  for (std::vector<double>& part : parts_) part.resize(F.size());
+  std::fill(F.begin(), F.end(), 0.0);
+  for (size_t g = 0; g < active_.size(); ++g) {
+    if (!active_[g] || m_.groups[g].count == 0) continue;
+    std::vector<char> used(T, 0);
+    each_block(g, [&](size_t, TH10G15::ELEMENT* elems, int nE, int thread) {
+      assemble(elems, nE, parts_[thread].data());
+      used[thread] = 1;
+    });
+    add_parts(parts_, used, F);
+  }
 }
 
 void ElementState::evaluate(size_t g) {
+  each_block(g, [&](size_t, TH10G15::ELEMENT* elems, int nE, int) { evaluate(g, elems, nE); });
+}
+
+void ElementState::evaluate(size_t g, TH10G15::ELEMENT* elems, int nE) const {
   const Args a = args_of(g);
-  TH10G15::update_Phi_F_D(&m_.elems[m_.groups[g].first], m_.groups[g].count, a.phi, a.assoc, a.psi);
+  TH10G15::update_Phi_F_D(elems, nE, a.phi, a.assoc, a.psi);
 }
 
 void ElementState::set_active(size_t g, bool on) {
@@ -97,12 +129,27 @@ void ElementState::set_elastic(bool elastic) {
   store_materials();
 }
 
+void ElementState::resume(std::vector<char> active, std::vector<int> group_material, bool elastic,
+                          std::vector<char> yielded) {
+  active_ = std::move(active);
+  group_material_ = std::move(group_material);
+  elastic_ = elastic;
+  yielded_ = std::move(yielded);
+  for (size_t g = 0; g < m_.groups.size(); ++g) evaluate(g);
+}
+
 void ElementState::integrate(const std::vector<double>& du) {
   const auto t0 = Clock::now();
   double* dU = const_cast<double*>(du.data());  // the library does not write it
   const int nNodes = m_.nNodes();
-  if (integration_ == Integration::PlasticForces) std::fill(Fp_.begin(), Fp_.end(), 0.0);
-  each_active([&](size_t g, TH10G15::ELEMENT* elems, int nE) {
+  if (integration_ == Integration::PlasticForces) {
+    sum_blocks(Fp_, [&](TH10G15::ELEMENT* elems, int nE, double* Fp) {
+      TH10G15::dU_Eps_Sig_RK4(elems, nE, dU, nNodes, Fp);
+    });
+    t_.stresses += since(t0);
+    return;
+  }
+  each_active([&](size_t g, TH10G15::ELEMENT* elems, int nE, int) {
     const Args a = args_of(g);
     switch (integration_) {
       case Integration::Return:
@@ -116,10 +163,6 @@ void ElementState::integrate(const std::vector<double>& du) {
         TH10G15::dU_Eps_Sig_RK4(elems, nE, dU, nNodes, 2, a.phi, a.assoc, a.psi);
         break;
       case Integration::PlasticForces:
-        // The library clears the vector it assembles into: one block at a time.
-        scratch_.resize(Fp_.size());
-        TH10G15::dU_Eps_Sig_RK4(elems, nE, dU, nNodes, scratch_.data());
-        for (size_t i = 0; i < Fp_.size(); ++i) Fp_[i] += scratch_[i];
         break;
     }
   });
@@ -128,41 +171,33 @@ void ElementState::integrate(const std::vector<double>& du) {
 
 void ElementState::internal_forces(std::vector<double>& F) {
   const auto t0 = Clock::now();
-  const auto ranges = active_ranges();
-  if (ranges.size() == 1) {
-    TH10G15::make_Fint(&m_.elems[ranges[0].first], ranges[0].second, m_.nNodes(), F.data());
-  } else {
-    // The library clears the vector it assembles into: one block at a time.
-    std::fill(F.begin(), F.end(), 0.0);
-    scratch_.resize(F.size());
-    for (const auto& [first, count] : ranges) {
-      TH10G15::make_Fint(&m_.elems[first], count, m_.nNodes(), scratch_.data());
-      for (size_t i = 0; i < F.size(); ++i) F[i] += scratch_[i];
-    }
-  }
+  const int nNodes = m_.nNodes();
+  sum_blocks(
+      F, [&](TH10G15::ELEMENT* elems, int nE, double* part) { TH10G15::make_Fint(elems, nE, nNodes, part); });
   t_.forces += since(t0);
 }
 
 void ElementState::commit() {
   const auto t0 = Clock::now();
-  each_active([&](size_t g, TH10G15::ELEMENT* elems, int nE) {
-    const int first = static_cast<int>(elems - m_.elems.data());
-    for (int e = first; e < first + nE; ++e)
+  each_active([&](size_t g, TH10G15::ELEMENT* elems, int nE, int) {
+    const size_t first = static_cast<size_t>(elems - m_.elems.data()) * tet10::kGaussPoints;
+    for (int e = 0; e < nE; ++e)
       for (int k = 0; k < tet10::kGaussPoints; ++k)
-        yielded_[static_cast<size_t>(e) * tet10::kGaussPoints + k] = !elastic_increment(m_.elems[e].GP[k]);
+        yielded_[first + static_cast<size_t>(e) * tet10::kGaussPoints + k] =
+            !elastic_increment(elems[e].GP[k]);
     TH10G15::update_Strain_Stress(elems, nE);
-    evaluate(g);
+    evaluate(g, elems, nE);
   });
   t_.state += since(t0);
 }
 
 void ElementState::restore() {
   const auto t0 = Clock::now();
-  each_active([&](size_t g, TH10G15::ELEMENT* elems, int nE) {
+  each_active([&](size_t g, TH10G15::ELEMENT* elems, int nE, int) {
     for (int e = 0; e < nE; ++e)
       for (TH10G15::GAUSSPOINT& p : elems[e].GP)
         for (int k = 0; k < 6; ++k) p.dstrain[k] = p.dstress[k] = 0.0;
-    evaluate(g);
+    evaluate(g, elems, nE);
   });
   t_.state += since(t0);
 }

@@ -50,6 +50,12 @@ class ElementState {
   void store_materials();
   // elastic: no yielding (the cohesion out of reach) until switched back.
   void set_elastic(bool elastic);
+  bool elastic() const { return elastic_; }
+  // Takes up the groups' state that a checkpoint kept, the records' state
+  // fields being restored already, and evaluates the material state of
+  // every group at its committed stress.
+  void resume(std::vector<char> active, std::vector<int> group_material, bool elastic,
+              std::vector<char> yielded);
 
   // Adds the strain of the displacement change du (all dofs) to every Gauss
   // point of the active groups and recomputes its stress increment from the
@@ -80,9 +86,19 @@ class ElementState {
     double sigma_t;
   };
   Args args_of(size_t g) const;
+  // update_Phi_F_D over group g, or over a block of it.
   void evaluate(size_t g);
+  void evaluate(size_t g, TH10G15::ELEMENT* elems, int nE) const;
+  // call(g, elems, nE, thread) on every thread's block of every active
+  // group, or of group g.
   template <class Call>
   void each_active(Call call);
+  template <class Call>
+  void each_block(size_t g, Call call);
+  // F = the sum over the active groups of what assemble(elems, nE, part),
+  // a library routine that clears and fills a global vector, gives.
+  template <class Assemble>
+  void sum_blocks(std::vector<double>& F, Assemble assemble);
 
   Model& m_;
   std::vector<MaterialInput> materials_;
@@ -90,7 +106,8 @@ class ElementState {
   std::vector<char> active_;
   Integration integration_;
   bool elastic_ = false;
-  std::vector<double> Fp_, scratch_;
+  std::vector<double> Fp_;
+  std::vector<std::vector<double>> parts_;  // one global vector per thread
   std::vector<char> yielded_;
   ElementTimes t_;
 };

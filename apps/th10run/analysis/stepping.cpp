@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "analysis.h"
+#include "checkpoint.h"
 #include "timing.h"
 
 namespace th10run {
@@ -59,15 +60,16 @@ void run_phase(const StepsInput& st, PhaseRun& run, AnalysisResult& total) {
   run.progress.bar(0.0);
 
   const IterationContext context{eq, run.state, run.system, tangent, broyden, run.boundary, run.progress};
-  double lambda = 0.0;
+  // From the phase's start or from where a checkpoint left it.
+  double lambda = run.start.lambda;
   // The load step: one increment, or less after cuts until easy convergence
   // lets it grow back (the step carries over from one increment to the next).
   const int increments = run.increments;
-  double dl = 1.0 / increments;
-  const double eps = 1e-9 * dl;  // load factors closer than this are the same
-  for (int inc = 1; inc <= increments; ++inc) {
+  double dl = run.start.dl > 0.0 ? run.start.dl : 1.0 / increments;
+  const double eps = 1e-9 * (1.0 / increments);  // load factors closer than this are the same
+  for (int inc = run.start.increment; inc <= increments; ++inc) {
     const double target = static_cast<double>(inc) / increments;
-    int cuts = 0;
+    int cuts = inc == run.start.increment ? run.start.cuts : 0;
     while (lambda < target - eps) {
       const double step = dl;
       dl = std::min(dl, target - lambda);
@@ -109,8 +111,10 @@ void run_phase(const StepsInput& st, PhaseRun& run, AnalysisResult& total) {
       ++total.steps;
       total.residuals.push_back(it.history);
       write_results(run, total.steps, lambda, it.iterations, it.residual, lambda >= 1.0, total.times.output);
-      run.progress.line("  step %4d  load %.4f  iterations %3d  residual %.2e  time %.2f s\n", total.steps,
-                        lambda, it.iterations, it.residual, since(t0));
+      if (run.checkpoint) run.checkpoint->committed(run, PhasePosition{inc, lambda, dl, cuts}, total);
+      run.progress.line("  step %4d  load %.4f  iterations %3d  residual %.2e  time %.2f s  %s\n",
+                        total.steps, lambda, it.iterations, it.residual, since(t0),
+                        run.system.method().c_str());
       run.progress.bar(lambda);
     }
   }

@@ -115,7 +115,8 @@ void read_steps(Section& s, StepsInput& st) {
 void read_solver(Section& s, SolverInput& so) {
   so.kind = static_cast<SolverKind>(s.choice("type", 0, {"auto", "dense", "sparse"}));
   so.dense_limit = s.integer("dense_limit", so.dense_limit, 0, 20000);
-  s.finish({"type", "dense_limit"});
+  so.threads = s.integer("threads", so.threads, 0, 4096);
+  s.finish({"type", "dense_limit", "threads"});
 }
 
 void read_output(Section& s, OutputInput& o) {
@@ -129,7 +130,8 @@ void read_output(Section& s, OutputInput& o) {
   o.csv = s.boolean("csv", o.csv);
   o.dump = s.boolean("dump", o.dump);
   o.every = s.integer("every", o.every, 1, 100000);
-  s.finish({"folder", "name", "gid", "vtu", "csv", "dump", "every"});
+  o.checkpoint_every = s.integer("checkpoint_every", o.checkpoint_every, 0, 100000);
+  s.finish({"folder", "name", "gid", "vtu", "csv", "dump", "every", "checkpoint_every"});
 }
 
 SupportInput read_support(Section& s, size_t) {

@@ -155,16 +155,18 @@ enum class SolverKind { Auto, Dense, Sparse };
 struct SolverInput {
   SolverKind kind = SolverKind::Auto;
   int dense_limit = 1500;  // auto: dense LAPACK up to this many nodes
+  int threads = 0;         // of the element loops and the BLAS; 0: OMP_NUM_THREADS, else every core
 };
 
 struct OutputInput {
-  std::string folder;  // default: "<problem name>_results" in the working directory
-  std::string name;    // file stem of the results, default: the problem name
-  bool gid = true;     // GiD .post.msh / .post.res
-  bool vtu = true;     // ParaView .vtu per increment and a .pvd
-  bool csv = true;     // load-displacement curve
-  bool dump = false;   // the library's TH10G15.TXT at the end
-  int every = 1;       // write GiD and VTU results every n-th increment (and the last)
+  std::string folder;        // default: "<problem name>_results" in the working directory
+  std::string name;          // file stem of the results, default: the problem name
+  bool gid = true;           // GiD .post.msh / .post.res
+  bool vtu = true;           // ParaView .vtu per increment and a .pvd
+  bool csv = true;           // load-displacement curve
+  bool dump = false;         // the library's TH10G15.TXT at the end
+  int every = 1;             // write GiD and VTU results every n-th increment (and the last)
+  int checkpoint_every = 1;  // write a checkpoint every n-th committed increment; 0: none
 };
 
 struct Problem {

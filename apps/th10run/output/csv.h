@@ -2,11 +2,11 @@
 // step, phase, load factor of the phase, iterations, residual, and for each
 // monitored node set
 // its mean node displacement (_ux, _uy, _uz) and the resultant force on the
-// body at its nodes (_Fx, _Fy, _Fz).
+// body at its nodes (_Fx, _Fy, _Fz). The file is replaced whole at every
+// row: after a kill it ends with the last complete row.
 #ifndef TH10RUN_OUTPUT_CSV_H
 #define TH10RUN_OUTPUT_CSV_H
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -25,17 +25,19 @@ struct StepInfo {
 
 class CurveFile {
  public:
-  // Creates the file and writes the header line.
-  CurveFile(const std::string& file, const std::vector<Monitor>& monitors);
-  ~CurveFile();
-  CurveFile(const CurveFile&) = delete;
-  CurveFile& operator=(const CurveFile&) = delete;
+  // Writes the file with the header line, or with `text` (header and rows
+  // of a run resumed) when it is given.
+  CurveFile(const std::string& file, const std::vector<Monitor>& monitors, const std::string* text = nullptr);
 
-  // Appends the row of a committed state and flushes it.
+  // Adds the row of a committed state and writes the file.
   void write(const StepInfo& s, const std::vector<double>& U, const std::vector<double>& F);
+  // The file's contents so far.
+  const std::string& text() const { return text_; }
 
  private:
-  std::FILE* f_ = nullptr;
+  void save() const;
+
+  std::string file_, text_;
   const std::vector<Monitor>& monitors_;
 };
 

@@ -3,23 +3,42 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <stdexcept>
 
 #include "vtu.h"
 
 namespace th10run {
 
-ResultWriter::ResultWriter(const OutputInput& o, ElementState& state, const std::vector<Monitor>& monitors)
+namespace {
+
+std::string gid_results(const OutputInput& o) {
+  return o.name + ".post.res";
+}
+
+}  // namespace
+
+ResultWriter::ResultWriter(const OutputInput& o, ElementState& state, const std::vector<Monitor>& monitors,
+                           const Saved* resume)
     : o_(o), state_(state), m_(state.model()) {
   Model& m = m_;
   name_.assign(o.name.begin(), o.name.end());
   name_.push_back('\0');
+  if (resume) {
+    pvd_ = resume->pvd;
+    files_ = resume->files;
+    gid_length_ = resume->gid_length;
+    if (o.gid) std::filesystem::resize_file(gid_results(o), static_cast<std::uintmax_t>(gid_length_));
+    if (o.csv) csv_ = std::make_unique<CurveFile>(o.name + ".csv", monitors, &resume->csv);
+    return;
+  }
   if (o.gid) {
     // The GiD mesh file and the head of the result file.
     if (TH10G15::save_GID(name_.data(), m.nodes.data(), m.nNodes(), m.elems.data(), m.nElements()) != 0)
       throw std::runtime_error("cannot write the GiD files " + o.name + ".post.msh/.post.res");
     note(o.name + ".post.msh");
-    note(o.name + ".post.res");
+    note(gid_results(o));
+    gid_length_ = static_cast<long long>(std::filesystem::file_size(gid_results(o)));
   }
   if (o.csv) {
     csv_ = std::make_unique<CurveFile>(o.name + ".csv", monitors);
@@ -40,7 +59,8 @@ void ResultWriter::write(const StepInfo& s, const std::vector<double>& U, const 
   if (full && o_.gid &&
       TH10G15::update_GID(name_.data(), m_.elems.data(), m_.nElements(), m_.nNodes(),
                           const_cast<double*>(U.data()), const_cast<double*>(F.data()), s.step) != 0)
-    throw std::runtime_error("cannot append to the GiD result file " + o_.name + ".post.res");
+    throw std::runtime_error("cannot append to the GiD result file " + gid_results(o_));
+  if (full && o_.gid) gid_length_ = static_cast<long long>(std::filesystem::file_size(gid_results(o_)));
   if (full && o_.vtu) {
     char suffix[64];
     std::snprintf(suffix, sizeof suffix, "_%04d.vtu", s.step);
@@ -57,6 +77,10 @@ void ResultWriter::write(const StepInfo& s, const std::vector<double>& U, const 
     note(o_.name + ".pvd");
   }
   if (csv_) csv_->write(s, U, F);
+}
+
+ResultWriter::Saved ResultWriter::saved() const {
+  return Saved{pvd_, files_, csv_ ? csv_->text() : std::string(), gid_length_};
 }
 
 void ResultWriter::finish() {

@@ -3,6 +3,8 @@
 //  * <name>.post.msh, <name>.post.res: GiD post-processing, by the library;
 //  * <name>_NNNN.vtu per written increment and <name>.pvd over them: ParaView;
 //  * <name>.csv: the load-displacement curve, one row per increment;
+// The VTU, PVD and CSV files are replaced whole (written under a temporary
+// name, then renamed), so that a kill leaves them complete.
 //  * TH10G15.TXT: the library's dump of the element state at the end (optional).
 #ifndef TH10RUN_OUTPUT_RESULT_WRITER_H
 #define TH10RUN_OUTPUT_RESULT_WRITER_H
@@ -21,10 +23,23 @@ namespace th10run {
 
 class ResultWriter {
  public:
+  // What a checkpoint keeps of the writer: the PVD list, the names of the
+  // files, the CSV rows and the length of the GiD result file.
+  struct Saved {
+    std::vector<std::pair<double, std::string>> pvd;
+    std::vector<std::string> files;
+    std::string csv;
+    long long gid_length = 0;
+  };
+
   // Writes the GiD mesh file and the head of the GiD result file, and the
-  // CSV header, as the output settings ask.
+  // CSV header, as the output settings ask; or, resuming, takes up the
+  // files as they were at a checkpoint (the GiD result file cut back to
+  // its length then).
   // The state's model and active groups are what the files show.
-  ResultWriter(const OutputInput& o, ElementState& state, const std::vector<Monitor>& monitors);
+  ResultWriter(const OutputInput& o, ElementState& state, const std::vector<Monitor>& monitors,
+               const Saved* resume = nullptr);
+  Saved saved() const;
 
   // The results of a committed state: U displacements, F nodal forces (the
   // internal forces: applied loads and reactions), Fp plastic forces or
@@ -48,6 +63,7 @@ class ResultWriter {
   std::unique_ptr<CurveFile> csv_;
   std::vector<std::pair<double, std::string>> pvd_;
   std::vector<std::string> files_;
+  long long gid_length_ = 0;  // of the GiD result file after the last written step
 };
 
 }  // namespace th10run

@@ -5,6 +5,7 @@
 
 #include "element_geometry.h"
 #include "files.h"
+#include "threads.h"
 
 namespace th10run {
 
@@ -61,7 +62,7 @@ void data_array(std::FILE* f, const char* name, int components, int count, Get g
 }  // namespace
 
 void write_vtu(const std::string& file, const VtuFrame& frame) {
-  std::FILE* f = open_or_throw(file, "w");
+  std::FILE* f = open_replacement(file);
   const Model& m = frame.m;
   const std::vector<int>& cells = frame.cells;
   const int nN = m.nNodes(), nC = static_cast<int>(cells.size());
@@ -109,9 +110,11 @@ void write_vtu(const std::string& file, const VtuFrame& frame) {
   std::fprintf(f, "      </PointData>\n");
 
   std::vector<ElementAverage> avg(nC);
-  for (int c = 0; c < nC; ++c)
-    avg[c] = element_average(m.elems[cells[c]],
-                             &frame.yielded[static_cast<size_t>(cells[c]) * tet10::kGaussPoints]);
+  for_blocks(nC, [&](int first, int count, int) {
+    for (int c = first; c < first + count; ++c)
+      avg[c] = element_average(m.elems[cells[c]],
+                               &frame.yielded[static_cast<size_t>(cells[c]) * tet10::kGaussPoints]);
+  });
   static const char* const stress_names[6] = {"xx", "yy", "zz", "xy", "yz", "zx"};
   static const char* const strain_names[6] = {"xx", "yy", "zz", "gamma_xy", "gamma_yz", "gamma_zx"};
   std::fprintf(f, "      <CellData Tensors=\"stress\">\n");
@@ -125,16 +128,16 @@ void write_vtu(const std::string& file, const VtuFrame& frame) {
   data_array(f, "yielding_share", 1, nC, [&](int c, int) { return avg[c].yielding; });
   data_array(f, "yielded_share", 1, nC, [&](int c, int) { return avg[c].yielded; });
   std::fprintf(f, "      </CellData>\n    </Piece>\n  </UnstructuredGrid>\n</VTKFile>\n");
-  close_or_throw(f, file);
+  close_replacement(f, file);
 }
 
 void write_pvd(const std::string& file, const std::vector<std::pair<double, std::string>>& steps) {
-  std::FILE* f = open_or_throw(file, "w");
+  std::FILE* f = open_replacement(file);
   std::fprintf(f, "<?xml version=\"1.0\"?>\n<VTKFile type=\"Collection\" version=\"0.1\">\n  <Collection>\n");
   for (const auto& [t, name] : steps)
     std::fprintf(f, "    <DataSet timestep=\"%.10g\" group=\"\" part=\"0\" file=\"%s\"/>\n", t, name.c_str());
   std::fprintf(f, "  </Collection>\n</VTKFile>\n");
-  close_or_throw(f, file);
+  close_replacement(f, file);
 }
 
 }  // namespace th10run

@@ -1,7 +1,8 @@
 // th10run: the dense backend. The free-free block is copied into a dense
-// column-major matrix and factorised by LAPACK: Cholesky when every element
-// matrix was symmetric, LU otherwise (and when Cholesky finds the matrix not
-// positive definite). For meshes of up to some thousand nodes.
+// column-major matrix and factorised by LAPACK: Cholesky of the lower
+// triangle when every element matrix was symmetric to rounding, LU
+// otherwise (and when Cholesky finds the matrix not positive definite). For
+// meshes of up to some thousand nodes.
 #include <lapacke.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cstdint>
 
 #include "linear_system.h"
+#include "threads.h"
 #include "timing.h"
 
 namespace th10run {
@@ -27,6 +29,7 @@ class DenseLapack : public LinearSystem {
     const auto t0 = Clock::now();
     lapack_int info = 1;
     cholesky_ = false;
+    const FactorThreads threads(std::pow(static_cast<double>(nf_), 3) / 3);
     if (assembler_.symmetric()) {
       // Cholesky on a copy, since a failure leaves the matrix half overwritten.
       L_ = A_;

@@ -67,11 +67,16 @@ class LinearSystem {
   // K_fp times the prescribed displacements at load factor 1, free rows.
   virtual const std::vector<double>& kfp_target() { return assembler_.kfp_target(); }
   const SystemTimes& times() const { return times_; }
+  // Whether Cholesky is still tried on symmetric tangent matrices: a backend
+  // may stop trying after one was not positive definite. A checkpoint keeps it.
+  bool tangent_cholesky() const { return tangent_cholesky_; }
+  void set_tangent_cholesky(bool on) { tangent_cholesky_ = on; }
 
  protected:
   Assembler assembler_;
   SystemTimes times_;
   int tangent_ = 0;  // of the last assembly
+  bool tangent_cholesky_ = true;
 };
 
 // The backends.

@@ -1,23 +1,38 @@
 // th10run: the sparse backend on the assembled compressed columns: CHOLMOD's
-// Cholesky when every element matrix was symmetric, UMFPACK's LU otherwise.
+// Cholesky of the upper triangle when every element matrix was symmetric to
+// rounding, UMFPACK's LU otherwise.
 // A tangent matrix that Cholesky finds not positive definite (a structure
 // near collapse) goes to LU, and Cholesky is not tried again on tangent
 // matrices: they tend to stay indefinite.
+#include <malloc.h>
 #include <suitesparse/cholmod.h>
 #include <suitesparse/umfpack.h>
 
 #include <algorithm>
+#include <climits>
 
 #include "linear_system.h"
+#include "threads.h"
 #include "timing.h"
 
 namespace th10run {
 namespace {
 
+// UMFPACK allocates its LU factors anew at every factorisation. glibc would
+// map such large blocks fresh from the kernel and unmap them when freed,
+// and every page of them would fault in again the next time: most of the
+// program's kernel time. Large blocks come from the heap instead, and freed
+// memory stays there for the next factorisation.
+void keep_freed_memory() {
+  mallopt(M_MMAP_MAX, 0);
+  mallopt(M_TRIM_THRESHOLD, INT_MAX);
+}
+
 class SparseSuiteSparse : public LinearSystem {
  public:
   SparseSuiteSparse(const Model& m, const Constraints& c, std::vector<std::pair<int, int>> ranges)
       : LinearSystem(m, c, std::move(ranges)), nf_(c.nFree) {
+    keep_freed_memory();
     cholmod_start(&cc_);
     cc_.print = 0;
     cc_.error_handler = nullptr;
@@ -32,7 +47,7 @@ class SparseSuiteSparse : public LinearSystem {
   void factorize() override {
     const auto t0 = Clock::now();
     use_cholmod_ = false;
-    if (assembler_.symmetric() && (elastic() || cholesky_ok_)) use_cholmod_ = cholmod_factor_now();
+    if (assembler_.symmetric() && (elastic() || tangent_cholesky_)) use_cholmod_ = cholmod_factor_now();
     if (!use_cholmod_) umfpack_factor_now();
     times_.factor += since(t0);
   }
@@ -94,14 +109,18 @@ class SparseSuiteSparse : public LinearSystem {
   // analysis is done once and reused.
   bool cholmod_factor_now() {
     cholmod_sparse A = sparse_view();
-    if (!L_) L_ = cholmod_analyze(&A, &cc_);
+    if (!L_) {
+      L_ = cholmod_analyze(&A, &cc_);
+      cholesky_flops_ = cc_.fl;
+    }
     if (!L_) throw SolverError("CHOLMOD could not analyse the matrix (out of memory?)");
+    const FactorThreads threads(cholesky_flops_);
     const int ok = cholmod_factorize(&A, L_, &cc_);
     if (ok && cc_.status == CHOLMOD_OK && L_->minor == L_->n) {
       if (cholmod_rcond(L_, &cc_) > kSingularPivotRatio) return true;
       if (elastic()) throw SolverError("the stiffness matrix is singular (CHOLMOD)");
     }
-    if (!elastic()) cholesky_ok_ = false;
+    if (!elastic()) tangent_cholesky_ = false;
     return false;
   }
 
@@ -117,7 +136,9 @@ class SparseSuiteSparse : public LinearSystem {
       const int st = umfpack_dl_symbolic(nf_, nf_, Apl_.data(), Ail_.data(), Ax, &symbolic_, nullptr, info);
       if (st != UMFPACK_OK)
         throw SolverError("UMFPACK symbolic analysis failed (status " + std::to_string(st) + ")");
+      lu_flops_ = info[UMFPACK_FLOPS];
     }
+    const FactorThreads threads(lu_flops_);
     if (numeric_) umfpack_dl_free_numeric(&numeric_);
     const int st = umfpack_dl_numeric(Apl_.data(), Ail_.data(), Ax, symbolic_, &numeric_, nullptr, info);
     if (st == UMFPACK_OK && !(info[UMFPACK_RCOND] > kSingularPivotRatio))
@@ -130,7 +151,7 @@ class SparseSuiteSparse : public LinearSystem {
   }
 
   int nf_ = 0;
-  bool cholesky_ok_ = true;
+  double cholesky_flops_ = 0.0, lu_flops_ = 0.0;  // per factorisation, from the symbolic analyses
   bool use_cholmod_ = false;
   std::vector<SuiteSparse_long> Apl_, Ail_;
   std::vector<double> x_;
