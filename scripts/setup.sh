@@ -10,7 +10,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   libtomlplusplus-dev libsuitesparse-dev liblapack-dev liblapacke-dev libblas-dev libeigen3-dev
   libopenblas0-openmp libopenblas-openmp-dev libopenblas-dev
-  python3-vtk9
+  python3-vtk9 python3-matplotlib xvfb xauth
 )
 missing=()
 for p in "${packages[@]}"; do
