@@ -21,5 +21,10 @@ cat <<MSG
     footing.post.msh/.post.res      GiD post-processing: open footing.post.res
     footing.csv                     load-displacement curve of the footing (footing_uz,
                                     footing_Fz: the pressure is -footing_Fz / 0.2)
-    Prandtl's limit pressure for this soil is c Nc = 148.35.
+    footing.png                     that curve as a picture: mean pressure over settlement,
+                                    with Prandtl's limit pressure c Nc = 148.35
+    footing_phase1_*.png            the deformed mesh and the plastic zone at the end
 MSG
+for png in "$out"/footing.png "$out"/footing_phase1_*.png; do
+  if [ -f "$png" ]; then echo "*** picture: $png"; fi
+done
