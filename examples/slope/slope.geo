@@ -1,18 +1,20 @@
 // The slope of the first example of Griffiths and Lane (1999): height
-// H = 10, inclined 2:1 (horizontal:vertical), on a foundation layer `depth`
-// deep below the toe (default H: depth factor D = 2), with level ground
-// 1.2 H wide in front of the toe and behind the crest; a plane-strain slice
-// `thickness` thick in y (z is up). The toe is at x = 12, z = 10 and the
-// crest at x = 32, z = 20; the mesh is finer along the slope face, where
-// the slip surface runs.
+// H = 10, inclined 2:1 (horizontal:vertical), on a firm base at the level of
+// the toe (depth factor D = 1), with level ground 1.2 H wide behind the
+// crest; a plane-strain slice `thickness` thick in y (z is up). The toe is
+// at x = 0, z = 0, the crest at x = 20, z = 10, the far side at x = 32.
 //   gmsh -3 -order 2 -format msh41 slope.geo -o slope.msh
-//   gmsh -3 -order 2 -format msh41 -setnumber h 4 slope.geo -o slope_coarse.msh
-// -setnumber depth 0 puts the firm base at the level of the toe (D = 1).
-DefineConstant[h = 1.5];          // element size away from the slope face
-DefineConstant[depth = 10];       // foundation below the toe
+//   gmsh -3 -order 2 -format msh41 -setnumber h 2.5 slope.geo -o slope_coarse.msh
+// Variants: -setnumber depth D puts a foundation layer D deep under the toe,
+// with level ground 1.2 H wide in front of it (groups "front" and "near"
+// besides those below); -setnumber face F makes the elements at the toe and
+// the crest F times h.
+DefineConstant[h = 0.8];          // element size
+DefineConstant[face = 1];         // element size at the toe and the crest over h
+DefineConstant[depth = 0];        // foundation below the toe
 DefineConstant[thickness = 1.0];  // of the slice
 H = 10;
-h_face = 0.5 * h;  // element size at the toe and the crest
+h_face = face * h;
 front = (depth > 0) ? 1.2 * H : 0;
 crest = front + 2 * H;
 far = crest + 1.2 * H;
