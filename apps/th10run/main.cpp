@@ -25,6 +25,8 @@ namespace {
 // Where the built-in sample lies relative to the program: the installed tree
 // (and the build tree) has bin/th10run and share/th10fem/examples/.
 const char* const kSampleFromBin = "../share/th10fem/examples/footing/footing.toml";
+// The picture scripts lie beside the examples.
+const char* const kScriptsFromBin = "../share/th10fem/scripts";
 
 struct Args {
   std::string problem;
@@ -85,12 +87,17 @@ bool parse_args(int argc, char** argv, Args& a) {
   return true;
 }
 
-// The built-in sample, found next to the running program.
-std::string sample_problem() {
+// A path relative to the running program's folder.
+fs::path beside_program(const char* relative) {
   std::error_code ec;
   const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  const fs::path sample = (exe.parent_path() / kSampleFromBin).lexically_normal();
-  if (ec || !fs::exists(sample))
+  return ec ? fs::path() : (exe.parent_path() / relative).lexically_normal();
+}
+
+// The built-in sample, found next to the running program.
+std::string sample_problem() {
+  const fs::path sample = beside_program(kSampleFromBin);
+  if (sample.empty() || !fs::exists(sample))
     throw std::runtime_error("the built-in sample is not installed next to the program (" + sample.string() +
                              "); give a problem file");
   return sample.string();
@@ -119,7 +126,7 @@ class ScratchFolder {
 };
 
 // Where the results are and how to look at them.
-void print_results(const OutputInput& o, const fs::path& folder) {
+void print_results(const OutputInput& o, const fs::path& folder, const std::vector<std::string>& pictures) {
   std::printf("*** results in %s\n", folder.string().c_str());
   if (o.vtu)
     std::printf("    ParaView: open %s.pvd (or a single %s_NNNN.vtu)\n", o.name.c_str(), o.name.c_str());
@@ -127,9 +134,10 @@ void print_results(const OutputInput& o, const fs::path& folder) {
     std::printf("    GiD post-processing: open %s.post.res (mesh in %s.post.msh)\n", o.name.c_str(),
                 o.name.c_str());
   if (o.csv) std::printf("    load-displacement curve: %s.csv\n", o.name.c_str());
+  for (const std::string& png : pictures) std::printf("    picture: %s\n", png.c_str());
 }
 
-int run(const Args& args) {
+int run(Args args) {
   // The problem: every field checked before anything runs.
   Problem p = read_problem(args.problem);
   if (!args.output.empty()) p.output.folder = args.output;
@@ -148,12 +156,13 @@ int run(const Args& args) {
     fs::current_path(folder);
   }
 
+  args.run.scripts = beside_program(kScriptsFromBin).string();
   const auto sim = run_problem(p, args.run);
   if (args.run.check) {
     std::printf("*** the problem is valid; nothing was run (--check)\n");
     return 0;
   }
-  print_results(p.output, folder);
+  print_results(p.output, folder, sim->pictures);
   if (!sim->result.completed) {
     std::fprintf(stderr, "th10run: %s\n", sim->result.message.c_str());
     return 1;

@@ -28,7 +28,7 @@ Boundary start_phase(const Problem& p, size_t k, const std::vector<std::vector<c
   }
   state.set_elastic(ph.elastic);
   // The weight: switched on by a K0 or gravity phase, or as the phase says.
-  if (ph.kind != PhaseKind::Load)
+  if (ph.kind == PhaseKind::K0 || ph.kind == PhaseKind::Gravity)
     carry.gravity = true;
   else if (ph.gravity >= 0)
     carry.gravity = ph.gravity == 1;

@@ -7,7 +7,9 @@
 #include "analysis/checkpoint.h"
 #include "analysis/element_state.h"
 #include "analysis/progress.h"
+#include "analysis/strength_reduction.h"
 #include "materials.h"
+#include "output/pictures.h"
 #include "output/result_writer.h"
 #include "phases.h"
 #include "system/linear_system.h"
@@ -55,6 +57,15 @@ void print_times(const AnalysisTimes& t) {
       t.total, library, s.stiffness, e.stresses, e.forces, e.state, s.assembly, s.factor, s.solve, t.output);
 }
 
+void print_safety(const SafetyResult& s) {
+  if (s.failed == HUGE_VAL)
+    std::printf("*** factor of safety above %.4g: no failure up to that strength reduction factor\n",
+                s.converged);
+  else if (s.converged < s.failed)
+    std::printf("*** factor of safety %.4g: converged at SRF %.4g, not at %.4g\n",
+                0.5 * (s.converged + s.failed), s.converged, s.failed);
+}
+
 }  // namespace
 
 std::unique_ptr<Simulation> run_problem(const Problem& p, const RunOptions& o) {
@@ -75,6 +86,9 @@ std::unique_ptr<Simulation> run_problem(const Problem& p, const RunOptions& o) {
   const std::vector<int> group_material = assign_materials(m, p.materials);
   const std::vector<std::vector<char>> activity = phase_activity(m, p);
   const std::vector<Monitor> monitors = build_monitors(m, p, activity);
+  const PhaseInput& last = p.phases.back();  // a safety phase can only be the last
+  const std::vector<int> control =
+      last.kind == PhaseKind::Safety ? control_nodes(m, last, monitors) : std::vector<int>{};
   for (size_t k = 0; k < p.phases.size(); ++k) {
     const Boundary b = build_boundary(m, p, k, element_activity(m, activity[k]));
     if (b.nUnusedNodes > 0 && p.phases.size() == 1)
@@ -153,17 +167,24 @@ std::unique_ptr<Simulation> run_problem(const Problem& p, const RunOptions& o) {
                  progress,
                  mid_phase ? resumed->at : PhasePosition{},
                  &checkpoint};
-    run_phase(p.steps, run, r);
+    if (ph.kind == PhaseKind::Safety)
+      run_safety_phase(p.steps, ph.safety, p.output, control, run, r);
+    else
+      run_phase(p.steps, run, r);
     if (!r.completed) break;
   }
   if (r.completed) out.finish();
   r.times.total = since(start);
+  if (r.safety.searched) print_safety(r.safety);
 
   // 7. How it went and how the time was spent.
   std::printf("*** %s: %d increments, %d iterations, %d cuts, phase %d, load factor %.4g, %s\n",
               r.completed ? "done" : "stopped early", r.steps, r.iterations, r.cuts, r.phase, r.load,
               r.method.c_str());
   print_times(r.times);
+
+  // 8. Pictures of the curves and of the mesh, drawn from the result files.
+  if (!o.scripts.empty()) sim->pictures = draw_pictures(p, monitors, r.safety.searched, o.scripts);
   return sim;
 }
 

@@ -4,6 +4,8 @@
 #define TH10RUN_SIMULATION_H
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "analysis/analysis.h"
 #include "boundary.h"
@@ -18,6 +20,7 @@ struct RunOptions {
   bool check = false;    // build the model and the boundary conditions, run nothing
   bool resume = false;   // go on from the last checkpoint, if there is one
   int threads = 0;       // of the element loops and the BLAS; 0: as the problem says
+  std::string scripts;   // folder of the picture scripts; empty: no pictures
 };
 
 // A problem and what became of it. The records hold the last committed state.
@@ -26,6 +29,7 @@ struct Simulation {
   Model model;
   Boundary boundary;
   AnalysisResult result;
+  std::vector<std::string> pictures;  // the PNG files drawn
 };
 
 // Runs a problem in the working directory: builds the model (mesh, Gauss

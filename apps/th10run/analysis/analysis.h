@@ -12,6 +12,7 @@
 #ifndef TH10RUN_ANALYSIS_ANALYSIS_H
 #define TH10RUN_ANALYSIS_ANALYSIS_H
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,15 @@ struct AnalysisTimes {
   double total = 0.0;
 };
 
+// The outcome of a safety phase: the factor of safety lies between the
+// largest strength reduction factor that converged and the smallest that
+// did not.
+struct SafetyResult {
+  bool searched = false;     // a safety phase ran
+  double converged = 1.0;    // the largest SRF that converged
+  double failed = HUGE_VAL;  // the smallest SRF that did not; HUGE_VAL: none up to the phase's max_factor
+};
+
 struct AnalysisResult {
   bool completed = false;                      // every phase reached its load factor 1
   std::string message;                         // why it stopped early
@@ -43,6 +53,7 @@ struct AnalysisResult {
   int iterations = 0;                          // equilibrium iterations in all, cut attempts included
   std::string method;                          // solution method of the last factorisation
   std::vector<std::vector<double>> residuals;  // per committed increment: the residual of each iteration
+  SafetyResult safety;
   AnalysisTimes times;
 };
 
@@ -70,6 +81,16 @@ struct PhaseRun {
   PhasePosition start = {};          // from a checkpoint, or the phase's start
   Checkpoint* checkpoint = nullptr;  // told of every committed increment, if any
 };
+
+// The iteration settings of the [steps] table.
+IterationControl iteration_control(const StepsInput& steps);
+// An increment that converged: the state committed, its displacement change
+// (of load step dl) kept for the predictor.
+void commit_increment(PhaseRun& run, double dl);
+// An increment that did not: back to the committed state.
+void undo_increment(PhaseRun& run);
+// How a phase ended, and its times added to the total.
+void end_phase(const PhaseRun& run, bool completed, double lambda, double seconds, AnalysisResult& total);
 
 // Runs the load stepping of a phase from its committed start to load factor
 // 1, writing the results of every committed increment, and adds its tally

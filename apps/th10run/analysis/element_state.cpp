@@ -113,14 +113,22 @@ void ElementState::set_material(size_t g, int material) {
   evaluate(g);
 }
 
+void ElementState::store_group(size_t g) {
+  store_constants(m_, m_.groups[g], materials_[group_material_[g]]);
+  if (elastic_)
+    for (int e = m_.groups[g].first; e < m_.groups[g].first + m_.groups[g].count; ++e)
+      for (TH10G15::GAUSSPOINT& p : m_.elems[e].GP) p.c = kNoStrength;
+  evaluate(g);
+}
+
 void ElementState::store_materials() {
-  for (size_t g = 0; g < m_.groups.size(); ++g) {
-    store_constants(m_, m_.groups[g], materials_[group_material_[g]]);
-    if (elastic_)
-      for (int e = m_.groups[g].first; e < m_.groups[g].first + m_.groups[g].count; ++e)
-        for (TH10G15::GAUSSPOINT& p : m_.elems[e].GP) p.c = kNoStrength;
-    evaluate(g);
-  }
+  for (size_t g = 0; g < m_.groups.size(); ++g) store_group(g);
+}
+
+void ElementState::set_material_constants(int material, const MaterialInput& constants) {
+  materials_[material] = constants;
+  for (size_t g = 0; g < m_.groups.size(); ++g)
+    if (group_material_[g] == material) store_group(g);
 }
 
 void ElementState::set_elastic(bool elastic) {

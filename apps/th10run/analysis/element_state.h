@@ -45,6 +45,10 @@ class ElementState {
   void set_active(size_t g, bool on);
   // Gives a group another material from now on.
   void set_material(size_t g, int material);
+  // Replaces the constants of a material (its strength reduced, say) in
+  // every group it fills, the material state re-evaluated at the committed
+  // stress.
+  void set_material_constants(int material, const MaterialInput& constants);
   // Stores every group's constants and evaluates the material state at the
   // committed stress (update_Phi_F_D on every block).
   void store_materials();
@@ -91,6 +95,7 @@ class ElementState {
   void evaluate(size_t g, TH10G15::ELEMENT* elems, int nE) const;
   // call(g, elems, nE, thread) on every thread's block of every active
   // group, or of group g.
+  void store_group(size_t g);
   template <class Call>
   void each_active(Call call);
   template <class Call>

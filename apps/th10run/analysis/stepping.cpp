@@ -22,29 +22,54 @@ void write_results(PhaseRun& run, int step, double lambda, int iterations, doubl
 
 }  // namespace
 
-void run_phase(const StepsInput& st, PhaseRun& run, AnalysisResult& total) {
-  const auto start = Clock::now();
-  TangentPolicy tangent(st.stiffness, st.integration);
-  Broyden broyden;
+IterationControl iteration_control(const StepsInput& st) {
   IterationControl ctl;
   ctl.max_iterations = st.max_iterations;
   ctl.tolerance = st.tolerance;
   ctl.broyden = st.acceleration == Acceleration::Broyden;
   ctl.predictor = st.integration == Integration::Return;
+  return ctl;
+}
+
+void commit_increment(PhaseRun& run, double dl) {
+  Equilibrium& eq = run.eq;
+  run.state.commit();
+  eq.last_step.resize(eq.U.size());
+  for (size_t i = 0; i < eq.U.size(); ++i) eq.last_step[i] = eq.U[i] - eq.Uc[i];
+  eq.last_dl = dl;
+  eq.Uc = eq.U;
+  eq.Fc = eq.F;
+}
+
+void undo_increment(PhaseRun& run) {
+  run.state.restore();
+  run.eq.U = run.eq.Uc;
+  run.eq.F = run.eq.Fc;
+}
+
+void end_phase(const PhaseRun& run, bool completed, double lambda, double seconds, AnalysisResult& total) {
+  total.completed = completed;
+  total.load = lambda;
+  total.method = run.system.method();
+  total.times.elements = run.state.times();
+  total.times.system.stiffness += run.system.times().stiffness;
+  total.times.system.assembly += run.system.times().assembly;
+  total.times.system.factor += run.system.times().factor;
+  total.times.system.solve += run.system.times().solve;
+  total.times.total += seconds;
+}
+
+void run_phase(const StepsInput& st, PhaseRun& run, AnalysisResult& total) {
+  const auto start = Clock::now();
+  TangentPolicy tangent(st.stiffness, st.integration);
+  Broyden broyden;
+  const IterationControl ctl = iteration_control(st);
   Equilibrium& eq = run.eq;
   eq.r.assign(run.boundary.con.nFree, 0.0);
   total.phase = run.number;
   total.completed = false;
   const auto finish = [&](bool completed, double lambda) {
-    total.completed = completed;
-    total.load = lambda;
-    total.method = run.system.method();
-    total.times.elements = run.state.times();
-    total.times.system.stiffness += run.system.times().stiffness;
-    total.times.system.assembly += run.system.times().assembly;
-    total.times.system.factor += run.system.times().factor;
-    total.times.system.solve += run.system.times().solve;
-    total.times.total += since(start);
+    end_phase(run, completed, lambda, since(start), total);
   };
 
   // The elastic stiffness: the matrix of the initial-stiffness method, and a
@@ -77,9 +102,7 @@ void run_phase(const StepsInput& st, PhaseRun& run, AnalysisResult& total) {
       const IterationOutcome it = iterate_increment(ctl, lambda + dl, dl, context);
       total.iterations += it.iterations;
       if (!it.converged) {
-        run.state.restore();
-        eq.U = eq.Uc;
-        eq.F = eq.Fc;
+        undo_increment(run);
         ++total.cuts;
         if (++cuts > st.max_cuts) {
           std::ostringstream s;
@@ -98,12 +121,7 @@ void run_phase(const StepsInput& st, PhaseRun& run, AnalysisResult& total) {
       }
       // Converged: commit, then report and write the results. After a cut,
       // an increment that converged easily lets the next one grow again.
-      run.state.commit();
-      eq.last_step.resize(eq.U.size());
-      for (size_t i = 0; i < eq.U.size(); ++i) eq.last_step[i] = eq.U[i] - eq.Uc[i];
-      eq.last_dl = dl;
-      eq.Uc = eq.U;
-      eq.Fc = eq.F;
+      commit_increment(run, dl);
       const double dl_done = dl;
       dl =
           it.iterations <= std::max(2, st.max_iterations / 4) ? std::min(2.0 * step, 1.0 / increments) : step;

@@ -23,7 +23,8 @@ std::string file_near(Section& s, const char* key, const std::string& what, cons
   fs::path p = *n->value<std::string>();
   if (p.empty()) s.fail(n, key, "the mesh file name is empty");
   if (p.is_relative()) p = dir / p;
-  return p.lexically_normal().string();
+  // Absolute: the program runs in the output folder.
+  return fs::absolute(p).lexically_normal().string();
 }
 
 void read_mesh(Section& s, MeshInput& m, const fs::path& dir) {
@@ -131,7 +132,20 @@ void read_output(Section& s, OutputInput& o) {
   o.dump = s.boolean("dump", o.dump);
   o.every = s.integer("every", o.every, 1, 100000);
   o.checkpoint_every = s.integer("checkpoint_every", o.checkpoint_every, 0, 100000);
-  s.finish({"folder", "name", "gid", "vtu", "csv", "dump", "every", "checkpoint_every"});
+  o.by_material = s.choice("averaging", 0, {"all", "material"}) == 1;
+  if (const toml::node* n = s.get("plots")) {
+    if (!n->is_boolean()) s.fail(n, "plots", "expected true or false");
+    o.plots = *n->value<bool>() ? 1 : 0;
+  }
+  CurveLabels& l = o.labels;
+  l.force = s.text("force_label", l.force);
+  l.force_unit = s.text("force_unit", l.force_unit);
+  l.length_unit = s.text("length_unit", l.length_unit);
+  l.force_scale = s.number("force_scale", l.force_scale, kPositive);
+  l.reference = s.number("reference", l.reference);
+  l.reference_label = s.text("reference_label", l.reference_label);
+  s.finish({"folder", "name", "gid", "vtu", "csv", "dump", "every", "checkpoint_every", "averaging", "plots",
+            "force_label", "force_unit", "length_unit", "force_scale", "reference", "reference_label"});
 }
 
 SupportInput read_support(Section& s, size_t) {
@@ -189,11 +203,44 @@ MaterialChange read_change(Section& s, size_t) {
   return c;
 }
 
+void read_safety(Section& s, SafetyInput& sf) {
+  sf.materials = s.texts("materials");
+  sf.reduce_dilatancy = s.choice("dilatancy", 0, {"keep", "reduce"}) == 1;
+  sf.step = s.number("step", sf.step, Range{0.0, 10.0, true});
+  sf.tolerance = s.number("tolerance", sf.tolerance, Range{0.0, 1.0, true});
+  sf.max_factor = s.number("max_factor", sf.max_factor, Range{1.0, 1e6, true});
+  sf.max_iterations = s.integer("max_iterations", sf.max_iterations, 1, 10000);
+  sf.at_point = s.get("point") != nullptr;
+  s.numbers("point", sf.point, 3);
+  sf.monitor = s.text("monitor", "");
+  if (sf.at_point && !sf.monitor.empty())
+    s.fail(s.get("monitor"), "monitor", "give either point or monitor as the control point, not both");
+}
+
+// A safety phase reduces the strength and nothing else: these fields of a
+// phase have no place in it.
+void check_safety(Section& s, const PhaseInput& ph) {
+  const std::pair<const char*, bool> changes[] = {{"elastic", ph.elastic},
+                                                  {"gravity", ph.gravity >= 0},
+                                                  {"increments", ph.increments > 0},
+                                                  {"deactivate", !ph.deactivate.empty()},
+                                                  {"activate", !ph.activate.empty()},
+                                                  {"change", !ph.change.empty()},
+                                                  {"support", !ph.supports.empty()},
+                                                  {"displacement", !ph.displacements.empty()},
+                                                  {"pressure", !ph.pressures.empty()}};
+  for (const auto& [key, given] : changes)
+    if (given)
+      s.fail(s.get(key), key,
+             "a safety phase only reduces the strength: loads, supports, groups and the weight stay as "
+             "the phase before left them");
+}
+
 PhaseInput read_phase(Section& s, size_t index, const std::string& file) {
   PhaseInput ph;
   ph.where = s.where();
   ph.name = default_name("phase", index, s.text("name", ""));
-  ph.kind = static_cast<PhaseKind>(s.choice("type", 0, {"load", "k0", "gravity"}));
+  ph.kind = static_cast<PhaseKind>(s.choice("type", 0, {"load", "k0", "gravity", "safety"}));
   ph.increments = s.integer("increments", 0, 1, 100000);
   if (const toml::node* n = s.get("gravity")) {
     if (!n->is_boolean()) s.fail(n, "gravity", "expected true or false");
@@ -207,8 +254,12 @@ PhaseInput read_phase(Section& s, size_t index, const std::string& file) {
   ph.supports = read_each(s, "support", file, read_support);
   ph.displacements = read_each(s, "displacement", file, read_displacement);
   ph.pressures = read_each(s, "pressure", file, read_pressure);
-  if (ph.kind != PhaseKind::Load && ph.gravity == 0)
+  if ((ph.kind == PhaseKind::K0 || ph.kind == PhaseKind::Gravity) && ph.gravity == 0)
     s.fail(s.get("gravity"), "gravity", "a k0 or gravity phase switches the weight on");
+  if (ph.kind == PhaseKind::Safety) {
+    check_safety(s, ph);
+    read_safety(s, ph.safety);
+  }
   s.finish({"name", "type", "increments", "gravity", "elastic", "reset_displacements", "deactivate",
             "activate", "change", "support", "displacement", "pressure"});
   return ph;
@@ -222,6 +273,17 @@ void check_names(const Problem& p, const std::string& file) {
       throw ProblemError(m.where + ": material name \"" + m.name + "\" is used twice");
   std::set<std::string> phases;
   for (const PhaseInput& ph : p.phases) {
+    if (ph.kind == PhaseKind::Safety && &ph == &p.phases.front())
+      throw ProblemError(ph.where +
+                         ": a safety phase starts from the state that a phase before it has left "
+                         "(a gravity or load phase first)");
+    if (ph.kind == PhaseKind::Safety && &ph != &p.phases.back())
+      throw ProblemError(ph.where +
+                         ": a safety phase leaves the strength reduced: it must be the last phase");
+    for (const std::string& name : ph.safety.materials)
+      if (!materials.count(name))
+        throw ProblemError(ph.where + ": phase " + ph.name +
+                           " reduces the strength of the unknown material \"" + name + "\"");
     if (!phases.insert(ph.name).second)
       throw ProblemError(ph.where + ": phase name \"" + ph.name + "\" is used twice");
     for (const MaterialChange& c : ph.change)

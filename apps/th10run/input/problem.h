@@ -125,6 +125,23 @@ enum class PhaseKind {
   Load,     // loads, excavation and construction applied over the increments
   K0,       // initial stresses of horizontal layers from their weight: K0 procedure
   Gravity,  // the weight switched on over the increments
+  Safety,   // the strength reduced step by step until the body fails: the factor of safety
+};
+
+// The strength reduction of a safety phase: c / SRF, tan(phi) / SRF and the
+// tensile strength / SRF, SRF raised from 1 until an SRF step does not
+// converge, then bisected between the last SRF that converged and the first
+// that did not until they lie within the tolerance.
+struct SafetyInput {
+  std::vector<std::string> materials;  // whose strength is reduced; none (default): every material
+  bool reduce_dilatancy = false;  // "reduce": tan(psi) / SRF too; "keep" (default): min(psi, reduced phi)
+  double step = 0.1;              // SRF step until the first failure, default 0.1
+  double tolerance = 0.01;        // width of the final bracket, default 0.01
+  double max_factor = 10.0;       // no failure up to this SRF: the search stops, default 10
+  int max_iterations = 0;         // the iteration limit of a converged step; 0: the [steps] value
+  bool at_point = false;          // the control point: the node nearest to point ...
+  double point[3] = {0, 0, 0};
+  std::string monitor;  // ... or a monitored node set; neither: the first monitor
 };
 
 // A material given to a group from a phase on.
@@ -148,6 +165,7 @@ struct PhaseInput {
   std::vector<SupportInput> supports;
   std::vector<DisplacementInput> displacements;
   std::vector<PressureInput> pressures;
+  SafetyInput safety;  // a safety phase's settings
 };
 
 enum class SolverKind { Auto, Dense, Sparse };
@@ -156,6 +174,18 @@ struct SolverInput {
   SolverKind kind = SolverKind::Auto;
   int dense_limit = 1500;  // auto: dense LAPACK up to this many nodes
   int threads = 0;         // of the element loops and the BLAS; 0: OMP_NUM_THREADS, else every core
+};
+
+// How the pictures label the load-displacement curves: the force axis is
+// the monitored force times force_scale (1 / the loaded area gives a
+// pressure), with a horizontal reference line where one is given.
+struct CurveLabels {
+  std::string force;       // name of the force axis; none: the monitor and component
+  std::string force_unit;  // units shown in brackets, none by default
+  std::string length_unit;
+  double force_scale = 1.0;
+  double reference = NAN;  // none by default
+  std::string reference_label = "closed form";
 };
 
 struct OutputInput {
@@ -167,6 +197,16 @@ struct OutputInput {
   bool dump = false;         // the library's TH10G15.TXT at the end
   int every = 1;             // write GiD and VTU results every n-th increment (and the last)
   int checkpoint_every = 1;  // write a checkpoint every n-th committed increment; 0: none
+  // Nodal values in the VTU: the Gauss-point state extrapolated to each
+  // element's nodes and averaged at shared nodes over all elements, or
+  // within each material only (averaging = "material": the VTU then has
+  // one point per node and material, so that jumps between materials show).
+  bool by_material = false;
+  // PNG pictures of the curves (and, where VTK renders off-screen, of the
+  // mesh): 1 on (fails when python3-matplotlib is missing), 0 off, -1
+  // (default) on when python3-matplotlib is there.
+  int plots = -1;
+  CurveLabels labels;
 };
 
 struct Problem {

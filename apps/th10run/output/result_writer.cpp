@@ -6,9 +6,21 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "nodal_values.h"
 #include "vtu.h"
 
 namespace th10run {
+namespace {
+
+// A field given per node, at the points of a layout.
+PointField at_points(const PointField& per_node, const PointLayout& points) {
+  PointField f{per_node.name, per_node.components, {}};
+  for (int node : points.node)
+    for (int d = 0; d < f.components; ++d) f.values.push_back(per_node.values[f.components * node + d]);
+  return f;
+}
+
+}  // namespace
 
 namespace {
 
@@ -46,6 +58,13 @@ ResultWriter::ResultWriter(const OutputInput& o, ElementState& state, const std:
   }
 }
 
+std::vector<int> ResultWriter::element_materials() const {
+  std::vector<int> material(m_.nElements());
+  for (size_t g = 0; g < m_.groups.size(); ++g)
+    std::fill_n(material.begin() + m_.groups[g].first, m_.groups[g].count, state_.group_material()[g]);
+  return material;
+}
+
 void ResultWriter::note(const std::string& file) {
   if (std::find(files_.begin(), files_.end(), file) == files_.end()) files_.push_back(file);
 }
@@ -69,7 +88,11 @@ void ResultWriter::write(const StepInfo& s, const std::vector<double>& U, const 
     const std::vector<char> active = element_activity(m_, state_.active());
     for (int e = 0; e < m_.nElements(); ++e)
       if (active[e]) cells.push_back(e);
-    write_vtu(file, VtuFrame{m_, cells, state_.yielded(), U, F, Fp, s.phase, s.step});
+    const PointLayout points =
+        o_.by_material ? material_layout(m_, cells, element_materials()) : identity_layout(m_, cells);
+    std::vector<PointField> fields = nodal_fields(m_, cells, state_.yielded(), points);
+    for (const PointField& f : node_fields_) fields.push_back(at_points(f, points));
+    write_vtu(file, VtuFrame{m_, cells, points, fields, state_.yielded(), U, F, Fp, s.phase, s.step});
     note(file);
     // The collection steps through the phases: phase k runs from k - 1 to k.
     pvd_.emplace_back(s.phase - 1 + s.load, file);

@@ -18,6 +18,7 @@
 #include "boundary.h"
 #include "csv.h"
 #include "input/problem.h"
+#include "vtu.h"
 
 namespace th10run {
 
@@ -48,6 +49,9 @@ class ResultWriter {
   // always.
   void write(const StepInfo& s, const std::vector<double>& U, const std::vector<double>& F,
              const std::vector<double>& Fp, bool last);
+  // Fields given per node (3 values per node for a vector) that the VTU
+  // files show from now on, beside the nodal values of the Gauss-point state.
+  void set_point_fields(std::vector<PointField> node_fields) { node_fields_ = std::move(node_fields); }
   // At the end of the analysis: the library's text dump, if asked for.
   void finish();
   // Names of the files written so far, for the closing summary.
@@ -55,6 +59,7 @@ class ResultWriter {
 
  private:
   void note(const std::string& file);
+  std::vector<int> element_materials() const;  // the material of every element
 
   const OutputInput& o_;
   const ElementState& state_;
@@ -62,6 +67,7 @@ class ResultWriter {
   std::vector<char> name_;  // writable C string for the library's file routines
   std::unique_ptr<CurveFile> csv_;
   std::vector<std::pair<double, std::string>> pvd_;
+  std::vector<PointField> node_fields_;
   std::vector<std::string> files_;
   long long gid_length_ = 0;  // of the GiD result file after the last written step
 };

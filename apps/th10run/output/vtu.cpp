@@ -61,11 +61,21 @@ void data_array(std::FILE* f, const char* name, int components, int count, Get g
 
 }  // namespace
 
+PointLayout identity_layout(const Model& m, const std::vector<int>& cells) {
+  PointLayout l;
+  l.node.resize(m.nNodes());
+  for (int i = 0; i < m.nNodes(); ++i) l.node[i] = i;
+  for (int e : cells)
+    l.cell_points.insert(l.cell_points.end(), m.elems[e].Node_ID, m.elems[e].Node_ID + tet10::kNodes);
+  return l;
+}
+
 void write_vtu(const std::string& file, const VtuFrame& frame) {
   std::FILE* f = open_replacement(file);
   const Model& m = frame.m;
   const std::vector<int>& cells = frame.cells;
-  const int nN = m.nNodes(), nC = static_cast<int>(cells.size());
+  const std::vector<int>& node = frame.points.node;
+  const int nN = static_cast<int>(node.size()), nC = static_cast<int>(cells.size());
   std::fprintf(f,
                "<?xml version=\"1.0\"?>\n"
                "<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" byte_order=\"LittleEndian\" "
@@ -81,14 +91,15 @@ void write_vtu(const std::string& file, const VtuFrame& frame) {
                "      <Points>\n",
                frame.phase, frame.step, nN, nC);
   data_array(f, "Points", 3, nN, [&](int i, int d) {
-    const FEM::NODE& n = m.nodes[i];
+    const FEM::NODE& n = m.nodes[node[i]];
     return d == 0 ? n.x : d == 1 ? n.y : n.z;
   });
   std::fprintf(f, "      </Points>\n      <Cells>\n");
   std::fprintf(f, "        <DataArray type=\"Int64\" Name=\"connectivity\" format=\"ascii\">\n");
-  for (int e : cells) {
+  for (int c = 0; c < nC; ++c) {
     std::fprintf(f, "         ");
-    for (int k = 0; k < tet10::kNodes; ++k) std::fprintf(f, " %d", m.elems[e].Node_ID[tet10::vtk_node(k)]);
+    for (int k = 0; k < tet10::kNodes; ++k)
+      std::fprintf(f, " %d", frame.points.cell_points[tet10::kNodes * c + tet10::vtk_node(k)]);
     std::fprintf(f, "\n");
   }
   std::fprintf(
@@ -103,10 +114,13 @@ void write_vtu(const std::string& file, const VtuFrame& frame) {
   std::fprintf(f, "        </DataArray>\n      </Cells>\n");
 
   std::fprintf(f, "      <PointData Vectors=\"displacement\">\n");
-  data_array(f, "displacement", 3, nN, [&](int i, int d) { return frame.U[3 * i + d]; });
-  data_array(f, "force", 3, nN, [&](int i, int d) { return frame.F[3 * i + d]; });
+  data_array(f, "displacement", 3, nN, [&](int i, int d) { return frame.U[3 * node[i] + d]; });
+  data_array(f, "force", 3, nN, [&](int i, int d) { return frame.F[3 * node[i] + d]; });
   if (!frame.Fp.empty())
-    data_array(f, "plastic_force", 3, nN, [&](int i, int d) { return frame.Fp[3 * i + d]; });
+    data_array(f, "plastic_force", 3, nN, [&](int i, int d) { return frame.Fp[3 * node[i] + d]; });
+  for (const PointField& p : frame.fields)
+    data_array(f, p.name.c_str(), p.components, nN,
+               [&](int i, int d) { return p.values[p.components * i + d]; });
   std::fprintf(f, "      </PointData>\n");
 
   std::vector<ElementAverage> avg(nC);

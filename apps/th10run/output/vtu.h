@@ -1,7 +1,8 @@
 // th10run: ParaView files. One VTU file per written increment (quadratic
 // tetrahedra, VTK cell type 24, the active elements only): displacements and
 // nodal forces at the nodes, volume-weighted element averages of the
-// Gauss-point state in the cells, the phase and step as field data; a PVD
+// Gauss-point state in the cells, further point fields such as the nodal
+// stresses, the phase and step as field data; a PVD
 // collection over them, stepping through the phases' load factors.
 #ifndef TH10RUN_OUTPUT_VTU_H
 #define TH10RUN_OUTPUT_VTU_H
@@ -26,14 +27,32 @@ struct ElementAverage {
 // yielded: per Gauss point of the element, 1 where its last increment was plastic.
 ElementAverage element_average(const TH10G15::ELEMENT& el, const char* yielded);
 
+// The VTU's points: the model node each point shows, and the point of each
+// local node of every written cell (10 per cell, local node order).
+// identity_layout gives one point per node.
+struct PointLayout {
+  std::vector<int> node;
+  std::vector<int> cell_points;
+};
+PointLayout identity_layout(const Model& m, const std::vector<int>& cells);
+
+// A value (of so many components) at every point of a layout.
+struct PointField {
+  std::string name;
+  int components = 1;
+  std::vector<double> values;  // point-major
+};
+
 // What one VTU file shows.
 struct VtuFrame {
   const Model& m;
-  const std::vector<int>& cells;     // the elements written
-  const std::vector<char>& yielded;  // per Gauss point of every element
-  const std::vector<double>& U;      // displacements
-  const std::vector<double>& F;      // nodal forces
-  const std::vector<double>& Fp;     // plastic forces, or empty
+  const std::vector<int>& cells;  // the elements written
+  const PointLayout& points;
+  const std::vector<PointField>& fields;  // written beside the displacements and forces
+  const std::vector<char>& yielded;       // per Gauss point of every element
+  const std::vector<double>& U;           // displacements
+  const std::vector<double>& F;           // nodal forces
+  const std::vector<double>& Fp;          // plastic forces, or empty
   int phase = 1;
   int step = 0;
 };

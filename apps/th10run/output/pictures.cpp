@@ -1,0 +1,110 @@
+// th10run: the picture scripts run from the program.
+#include "pictures.h"
+
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <stdexcept>
+
+namespace th10run {
+namespace {
+
+// The exit status the scripts give when their library (matplotlib, VTK or
+// xvfb-run) is missing.
+constexpr int kLibraryMissing = 2;
+
+// A shell word: in single quotes, with any single quote closed and escaped.
+std::string quoted(const std::string& s) {
+  std::string q = "'";
+  for (char ch : s) q += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
+  return q + "'";
+}
+
+class Scripts {
+ public:
+  Scripts(const std::string& folder, int plots) : folder_(folder), plots_(plots) {}
+
+  // Runs one script with its arguments; true when it wrote its picture(s).
+  bool run(const std::string& script, const std::vector<std::string>& args) {
+    if (missing_) return false;
+    std::string command = quoted(TH10RUN_PYTHON3) + " " + quoted(folder_ + "/" + script);
+    for (const std::string& a : args) command += " " + quoted(a);
+    std::fflush(stdout);
+    const int status = std::system(command.c_str());
+    const int code = status == -1 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (code == 0) return true;
+    if (code == kLibraryMissing && plots_ < 0) {
+      std::printf(
+          "*** no pictures: %s found its library missing (see above); plots = false in [output] "
+          "leaves them out\n",
+          script.c_str());
+      missing_ = true;
+      return false;
+    }
+    throw std::runtime_error("the pictures could not be drawn: " + script + " ended with exit status " +
+                             std::to_string(code) + " (see above)");
+  }
+
+ private:
+  std::string folder_;
+  int plots_;
+  bool missing_ = false;
+};
+
+// An option with its value, or nothing when the value is empty.
+std::vector<std::string> option_if(const char* option, const std::string& unit) {
+  if (unit.empty()) return {};
+  return {option, unit};
+}
+
+}  // namespace
+
+std::vector<std::string> draw_pictures(const Problem& p, const std::vector<Monitor>& monitors, bool safety,
+                                       const std::string& scripts) {
+  const OutputInput& o = p.output;
+  const CurveLabels& l = o.labels;
+  std::vector<std::string> written;
+  if (o.plots == 0) return written;
+  Scripts run(scripts, o.plots);
+  if (o.csv)
+    for (const Monitor& mon : monitors) {
+      const std::string png = o.name + (monitors.size() == 1 ? "" : "_" + mon.name) + ".png";
+      std::vector<std::string> args = {o.name + ".csv", png,
+                                       "--x",           "auto:" + mon.name,
+                                       "--y",           "auto:" + mon.name,
+                                       "--y-factor",    std::to_string(l.force_scale),
+                                       "--title",       p.title};
+      for (const auto& extra : {option_if("--x-unit", l.length_unit), option_if("--y-unit", l.force_unit),
+                                option_if("--y-label", l.force)})
+        args.insert(args.end(), extra.begin(), extra.end());
+      if (std::isfinite(l.reference))
+        for (const std::string& a : {std::string("--reference"), std::to_string(l.reference),
+                                     std::string("--reference-label"), l.reference_label})
+          args.push_back(a);
+      if (run.run("plot_results.py", args)) written.push_back(png);
+    }
+  if (o.csv && safety) {
+    std::vector<std::string> args = {o.name + "_srf.csv",
+                                     o.name + "_srf.png",
+                                     "--x",
+                                     "u",
+                                     "--y",
+                                     "srf",
+                                     "--x-label",
+                                     "control point displacement",
+                                     "--y-label",
+                                     "strength reduction factor",
+                                     "--title",
+                                     p.title};
+    const auto unit = option_if("--x-unit", l.length_unit);
+    args.insert(args.end(), unit.begin(), unit.end());
+    if (run.run("plot_results.py", args)) written.push_back(o.name + "_srf.png");
+  }
+  if (o.vtu && run.run("render_results.py", {o.name + ".pvd"})) written.push_back(o.name + "_phase*.png");
+  return written;
+}
+
+}  // namespace th10run
