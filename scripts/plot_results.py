@@ -62,8 +62,8 @@ def with_unit(label, unit):
 
 
 def monitor_curve(columns, path, monitor):
-    """The displacement and force of the monitor's component that moves most,
-    each turned to end positive, and the component's letter."""
+    """(name, values) of the displacement and of the force of the monitor's
+    component that moves most, each turned to end positive."""
     best = None
     for axis in "xyz":
         u = column(columns, path, f"{monitor}_u{axis}")
@@ -72,7 +72,8 @@ def monitor_curve(columns, path, monitor):
     axis, u, f = best
     su = -1.0 if u and u[-1] < 0 else 1.0
     sf = -1.0 if f and f[-1] < 0 else 1.0
-    return axis, [su * v for v in u], [sf * v for v in f]
+    sign = {1.0: "", -1.0: "\u2212"}  # a minus sign where the curve was turned
+    return (f"{sign[su]}u{axis}", [su * v for v in u]), (f"{sign[sf]}F{axis}", [sf * v for v in f])
 
 
 def main():
@@ -105,9 +106,9 @@ def main():
     x_label, y_label = args.x_label, args.y_label
     if args.x.startswith("auto:") or args.y.startswith("auto:"):
         monitor = (args.x if args.x.startswith("auto:") else args.y)[5:]
-        axis, x, y = monitor_curve(columns, args.csv, monitor)
-        x_label = x_label or f"{monitor}: displacement u{axis}"
-        y_label = y_label or f"{monitor}: force F{axis}"
+        (u_name, x), (f_name, y) = monitor_curve(columns, args.csv, monitor)
+        x_label = x_label or f"{monitor}: displacement {u_name}"
+        y_label = y_label or f"{monitor}: force {f_name}"
     else:
         x, y = column(columns, args.csv, args.x), column(columns, args.csv, args.y)
     x = [args.x_factor * v for v in x]
