@@ -141,7 +141,9 @@ int run(Args args) {
   // The problem: every field checked before anything runs.
   Problem p = read_problem(args.problem);
   if (!args.output.empty()) p.output.folder = args.output;
+  // Mesh files are read from the output folder.
   if (p.mesh.kind == MeshKind::Gid) p.mesh.gid_name = fs::absolute(p.mesh.gid_name).string();
+  if (p.mesh.kind == MeshKind::Gmsh) p.mesh.gmsh_file = fs::absolute(p.mesh.gmsh_file).string();
   std::printf("*** th10run: %s (%s)\n", p.title.c_str(), p.file.c_str());
 
   // The output folder becomes the working directory: the library's file

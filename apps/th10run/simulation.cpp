@@ -184,7 +184,7 @@ std::unique_ptr<Simulation> run_problem(const Problem& p, const RunOptions& o) {
   print_times(r.times);
 
   // 8. Pictures of the curves and of the mesh, drawn from the result files.
-  if (!o.scripts.empty()) sim->pictures = draw_pictures(p, monitors, r.safety.searched, o.scripts);
+  if (!o.scripts.empty()) sim->pictures = draw_pictures(p, monitors, r.safety, o.scripts);
   return sim;
 }
 

@@ -35,12 +35,13 @@ struct AnalysisTimes {
 };
 
 // The outcome of a safety phase: the factor of safety lies between the
-// largest strength reduction factor that converged and the smallest that
-// did not.
+// largest strength reduction factor that converged and the SRF of the last
+// step from there, within the tolerance, that did not.
 struct SafetyResult {
   bool searched = false;     // a safety phase ran
   double converged = 1.0;    // the largest SRF that converged
-  double failed = HUGE_VAL;  // the smallest SRF that did not; HUGE_VAL: none up to the phase's max_factor
+  double failed = HUGE_VAL;  // the SRF that did not; HUGE_VAL: no failure up to the phase's max_factor
+  double factor() const { return 0.5 * (converged + failed); }
 };
 
 struct AnalysisResult {

@@ -12,6 +12,9 @@ namespace th10run {
 namespace {
 
 constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
+// Steps in a row that converge easily (in a quarter of the iteration limit)
+// before the SRF step doubles again.
+constexpr int kEasyStepsToGrow = 2;
 
 // The angle whose tangent is tan(degrees) / srf, in degrees.
 double reduced_angle(double degrees, double srf) {
@@ -101,8 +104,13 @@ void run_safety_phase(const StepsInput& st, const SafetyInput& s, const OutputIn
 
   // The loads stay where the phase before left them (load factor 1 of this
   // phase, which adds none). The first step keeps the full strength: the
-  // committed state must be in equilibrium with it.
-  double srf = 1.0;
+  // committed state must be in equilibrium with it. Then SRF goes up by
+  // steps of d from the last SRF that converged: a step that does not
+  // converge is undone and halved; two in a row that converge easily let d
+  // grow back (up to the first step). The search ends when a step of at most the
+  // tolerance fails: the bracket is that step.
+  double srf = 1.0, d = s.step;
+  int easy = 0;  // steps in a row that converged easily since the last change of d
   bool first = true;
   for (;;) {
     reduce_by(srf);
@@ -126,6 +134,15 @@ void run_safety_phase(const StepsInput& st, const SafetyInput& s, const OutputIn
       total.times.output += since(t1);
       run.progress.line("  step %4d  SRF %.4f  iterations %3d  residual %.2e  time %.2f s\n", total.steps,
                         srf, it.iterations, it.residual, since(t0));
+      if (srf >= s.max_factor) {  // no failure up to there
+        result.failed = HUGE_VAL;
+        break;
+      }
+      easy = it.iterations <= std::max(2, ctl.max_iterations / 4) ? easy + 1 : 0;
+      if (easy >= kEasyStepsToGrow) {
+        d = std::min(2.0 * d, s.step);
+        easy = 0;
+      }
     } else {
       undo_increment(run);
       if (first) {
@@ -138,18 +155,13 @@ void run_safety_phase(const StepsInput& st, const SafetyInput& s, const OutputIn
       }
       result.failed = srf;
       ++total.cuts;
-      run.progress.line("  SRF %.4f: %s\n", srf, it.why.c_str());
+      run.progress.line("  SRF %.4f from %.4f: %s\n", srf, result.converged, it.why.c_str());
+      if (d <= s.tolerance) break;
+      d *= 0.5;
+      easy = 0;
     }
     first = false;
-    // The next SRF: on by the step until the first failure, then halfway
-    // between the last that converged and the first that did not.
-    if (result.failed - result.converged <= s.tolerance) break;
-    if (result.failed < HUGE_VAL)
-      srf = 0.5 * (result.converged + result.failed);
-    else if (srf >= s.max_factor)
-      break;
-    else
-      srf = std::min(result.converged + s.step, s.max_factor);
+    srf = std::min(result.converged + d, s.max_factor);
   }
   // The records hold the state of the last SRF that converged.
   reduce_by(result.converged);

@@ -7,11 +7,10 @@
 //
 // and SRF is raised step by step. Each SRF step is an increment whose
 // equilibrium iteration must converge from the committed state within the
-// iteration limit; a step that does not is undone, and the search goes on
-// by bisection between the last SRF that converged and the first that did
-// not, until the two lie within the tolerance. The body has failed at the
-// first SRF that does not converge: the factor of safety lies in that
-// bracket.
+// iteration limit; a step that does not is undone and halved, and tried
+// again from the last SRF that converged. The body has failed when a step
+// no larger than the tolerance does not converge: the factor of safety lies
+// between the last SRF that converged and that one.
 #ifndef TH10RUN_ANALYSIS_STRENGTH_REDUCTION_H
 #define TH10RUN_ANALYSIS_STRENGTH_REDUCTION_H
 
@@ -33,8 +32,8 @@ MaterialInput reduced_strength(const MaterialInput& m, double srf, bool reduce_d
 // there is none.
 std::vector<int> control_nodes(const Model& m, const PhaseInput& ph, const std::vector<Monitor>& monitors);
 
-// Runs a safety phase: SRF steps from 1 until the bracket is narrower than
-// the tolerance (or SRF reaches max_factor), writing the results of every
+// Runs a safety phase: SRF steps from 1 until a step within the tolerance
+// fails (or SRF reaches max_factor), writing the results of every
 // converged step (the load factor of a row is its SRF) and its row of the
 // SRF-displacement curve <name>_srf.csv, and the bracket in total.safety.
 void run_safety_phase(const StepsInput& steps, const SafetyInput& s, const OutputInput& o,

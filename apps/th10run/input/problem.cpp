@@ -23,8 +23,7 @@ std::string file_near(Section& s, const char* key, const std::string& what, cons
   fs::path p = *n->value<std::string>();
   if (p.empty()) s.fail(n, key, "the mesh file name is empty");
   if (p.is_relative()) p = dir / p;
-  // Absolute: the program runs in the output folder.
-  return fs::absolute(p).lexically_normal().string();
+  return p.lexically_normal().string();
 }
 
 void read_mesh(Section& s, MeshInput& m, const fs::path& dir) {

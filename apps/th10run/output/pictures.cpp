@@ -60,10 +60,17 @@ std::vector<std::string> option_if(const char* option, const std::string& unit) 
   return {option, unit};
 }
 
+// A horizontal reference line with its label.
+void add_reference(std::vector<std::string>& args, double value, const std::string& label) {
+  for (const std::string& a :
+       {std::string("--reference"), std::to_string(value), std::string("--reference-label"), label})
+    args.push_back(a);
+}
+
 }  // namespace
 
-std::vector<std::string> draw_pictures(const Problem& p, const std::vector<Monitor>& monitors, bool safety,
-                                       const std::string& scripts) {
+std::vector<std::string> draw_pictures(const Problem& p, const std::vector<Monitor>& monitors,
+                                       const SafetyResult& safety, const std::string& scripts) {
   const OutputInput& o = p.output;
   const CurveLabels& l = o.labels;
   std::vector<std::string> written;
@@ -80,13 +87,10 @@ std::vector<std::string> draw_pictures(const Problem& p, const std::vector<Monit
       for (const auto& extra : {option_if("--x-unit", l.length_unit), option_if("--y-unit", l.force_unit),
                                 option_if("--y-label", l.force)})
         args.insert(args.end(), extra.begin(), extra.end());
-      if (std::isfinite(l.reference))
-        for (const std::string& a : {std::string("--reference"), std::to_string(l.reference),
-                                     std::string("--reference-label"), l.reference_label})
-          args.push_back(a);
+      if (std::isfinite(l.reference)) add_reference(args, l.reference, l.reference_label);
       if (run.run("plot_results.py", args)) written.push_back(png);
     }
-  if (o.csv && safety) {
+  if (o.csv && safety.searched) {
     std::vector<std::string> args = {o.name + "_srf.csv",
                                      o.name + "_srf.png",
                                      "--x",
@@ -101,6 +105,12 @@ std::vector<std::string> draw_pictures(const Problem& p, const std::vector<Monit
                                      p.title};
     const auto unit = option_if("--x-unit", l.length_unit);
     args.insert(args.end(), unit.begin(), unit.end());
+    if (safety.failed < HUGE_VAL) {
+      char label[128];
+      std::snprintf(label, sizeof label, "factor of safety %.3g (%.4g to %.4g)", safety.factor(),
+                    safety.converged, safety.failed);
+      add_reference(args, safety.factor(), label);
+    }
     if (run.run("plot_results.py", args)) written.push_back(o.name + "_srf.png");
   }
   if (o.vtu && run.run("render_results.py", {o.name + ".pvd"})) written.push_back(o.name + "_phase*.png");

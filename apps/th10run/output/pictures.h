@@ -10,19 +10,21 @@
 #include <string>
 #include <vector>
 
+#include "analysis/analysis.h"
 #include "boundary.h"
 #include "input/problem.h"
 
 namespace th10run {
 
 // Runs the scripts of the folder `scripts` on the curves and VTU files that
-// the output settings wrote; safety: the analysis had a safety phase.
+// the output settings wrote; the SRF curve, with the factor of safety, when
+// a safety phase ran.
 // Returns the pictures written. A script that finds its library missing
 // (exit status 2) leaves a note on standard output when the problem left
 // the pictures at their default, and throws std::runtime_error when it asked
 // for them (plots = true); any other failure throws.
-std::vector<std::string> draw_pictures(const Problem& p, const std::vector<Monitor>& monitors, bool safety,
-                                       const std::string& scripts);
+std::vector<std::string> draw_pictures(const Problem& p, const std::vector<Monitor>& monitors,
+                                       const SafetyResult& safety, const std::string& scripts);
 
 }  // namespace th10run
 
