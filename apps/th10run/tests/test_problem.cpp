@@ -144,6 +144,17 @@ TEST(Th10runProblem, ErrorsNameTheFileLineAndField) {
        "case.toml:1: initial_stress.stress: missing (an array of 6 numbers)"},
       {"[initial_stress]\ntype = \"geostatic\"\nunit_weight = 18\nsurface = 0\nstress = [0,0,0,0,0,0]\n",
        "case.toml:5: initial_stress.stress: unknown field (expected one of: type, unit_weight, K0, surface)"},
+      {"[[phase]]\ntype = \"safety\"\n",
+       "case.toml:1: a safety phase starts from the state that a phase before it has left (a gravity or load "
+       "phase first)"},
+      {"[[phase]]\n[[phase]]\ntype = \"safety\"\n[[phase]]\n",
+       "case.toml:2: a safety phase leaves the strength reduced: it must be the last phase"},
+      {"[[phase]]\n[[phase]]\ntype = \"safety\"\nmaterials = [\"clay\"]\n",
+       "case.toml:2: phase phase2 reduces the strength of the unknown material \"clay\""},
+      {"[[phase]]\n[[phase]]\ntype = \"safety\"\n[[phase.pressure]]\nbox = [[0,0,0],[1,1,1]]\np = 1\n",
+       "case.toml:4: phase[2].pressure: a safety phase only reduces the strength: loads, supports, groups "
+       "and "
+       "the weight stay as the phase before left them"},
   };
   for (const Case& c : cases) EXPECT_EQ(error_of(c.text), c.message) << c.text;
 }
