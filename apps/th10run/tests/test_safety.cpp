@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <stdexcept>
 
 #include "output/nodal_values.h"
 #include "test_support.h"
@@ -150,3 +152,23 @@ TEST(Th10runNodalValues, ConstantStressesStayWithinEachMaterial) {
 }
 
 }  // namespace
+
+// A picture script that finds its library missing (exit status 2): a note
+// when the problem leaves the pictures at their default, an error when it
+// asks for them.
+TEST(Th10runPictures, MissingLibraryIsANoteByDefaultAndAnErrorWhenAsked) {
+  TempDir dir;
+  std::FILE* f = std::fopen("plot_results.py", "w");
+  std::fputs("import sys\nsys.exit(2)\n", f);
+  std::fclose(f);
+  Problem p = parse_problem(
+      "[mesh]\ncells = [1, 1, 1]\n[[support]]\nbox = [[0,0,0],[1,1,0]]\nfix = \"xyz\"\n[[pressure]]\n"
+      "box = [[0,0,1],[1,1,1]]\np = 1\n[steps]\nincrements = 1\n[output]\ngid = false\nvtu = false\n",
+      "pictures.toml");
+  RunOptions o;
+  o.quiet = true;
+  o.scripts = dir.path();
+  EXPECT_TRUE(run_problem(p, o)->pictures.empty());
+  p.output.plots = 1;
+  EXPECT_THROW(run_problem(p, o), std::runtime_error);
+}
