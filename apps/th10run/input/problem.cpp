@@ -276,6 +276,10 @@ void check_names(const Problem& p, const std::string& file) {
       throw ProblemError(ph.where +
                          ": a safety phase starts from the state that a phase before it has left "
                          "(a gravity or load phase first)");
+    if (ph.kind == PhaseKind::Safety && p.steps.integration != Integration::Return)
+      throw ProblemError(ph.where +
+                         ": a safety phase needs the exact return ([steps] integration = \"return\"), "
+                         "the stress integration that keeps the strength it is given");
     if (ph.kind == PhaseKind::Safety && &ph != &p.phases.back())
       throw ProblemError(ph.where +
                          ": a safety phase leaves the strength reduced: it must be the last phase");
