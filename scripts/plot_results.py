@@ -39,6 +39,8 @@ def read_columns(path):
     if not rows:
         fail(1, f"{path}: the curve file is empty")
     header, data = rows[0], rows[1:]
+    if not data:
+        fail(1, f"{path}: the curve file has a header but no rows")
     columns = {name: [] for name in header}
     for line, row in enumerate(data, start=2):
         if len(row) != len(header):
