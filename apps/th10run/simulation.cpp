@@ -62,8 +62,8 @@ void print_safety(const SafetyResult& s) {
     std::printf("*** factor of safety above %.4g: no failure up to that strength reduction factor\n",
                 s.converged);
   else if (s.converged < s.failed)
-    std::printf("*** factor of safety %.4g: converged at SRF %.4g, not at %.4g\n",
-                0.5 * (s.converged + s.failed), s.converged, s.failed);
+    std::printf("*** factor of safety %.4g: converged at SRF %.4g, not at %.4g\n", s.factor(), s.converged,
+                s.failed);
 }
 
 }  // namespace
@@ -132,8 +132,9 @@ std::unique_ptr<Simulation> run_problem(const Problem& p, const RunOptions& o) {
   std::fflush(stdout);
 
   // 6. The phases, each from the committed state of the last: its changes,
-  //    boundary conditions and linear system, then its load stepping, which
-  //    writes every committed increment and the checkpoints. A phase resumed
+  //    boundary conditions and linear system, then its load stepping (or,
+  //    in a safety phase, its strength reduction), which writes every
+  //    committed increment and the checkpoints. A phase resumed
   //    goes on from its checkpoint's position (a phase that the checkpoint
   //    finished, with the next one).
   Progress progress(o.quiet, o.verbose);
