@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <stdexcept>
 
@@ -30,25 +31,30 @@ class Scripts {
   // Runs one script with its arguments; true when it wrote its picture(s).
   bool run(const std::string& script, const std::vector<std::string>& args) {
     if (missing_) return false;
-    std::string command = quoted(TH10RUN_PYTHON3) + " " + quoted(folder_ + "/" + script);
+    const std::string path = folder_ + "/" + script;
+    if (!std::filesystem::exists(path))
+      return give_up("the picture scripts are not next to the program (" + path + ")");
+    std::string command = quoted(TH10RUN_PYTHON3) + " " + quoted(path);
     for (const std::string& a : args) command += " " + quoted(a);
     std::fflush(stdout);
     const int status = std::system(command.c_str());
     const int code = status == -1 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     if (code == 0) return true;
-    if (code == kLibraryMissing && plots_ < 0) {
-      std::printf(
-          "*** no pictures: %s found its library missing (see above); plots = false in [output] "
-          "leaves them out\n",
-          script.c_str());
-      missing_ = true;
-      return false;
-    }
+    if (code == kLibraryMissing) return give_up(script + " found its library missing (see above)");
     throw std::runtime_error("the pictures could not be drawn: " + script + " ended with exit status " +
                              std::to_string(code) + " (see above)");
   }
 
  private:
+  // Without its tools: a note when the pictures are left at their default,
+  // an error when the problem asks for them.
+  bool give_up(const std::string& why) {
+    if (plots_ > 0) throw std::runtime_error("the pictures could not be drawn: " + why);
+    std::printf("*** no pictures: %s; plots = false in [output] leaves them out\n", why.c_str());
+    missing_ = true;
+    return false;
+  }
+
   std::string folder_;
   int plots_;
   bool missing_ = false;
