@@ -65,7 +65,8 @@ TEST_P(Th10runSafetyCube, BracketsTheFactorOfTheReducedUniaxialStrength) {
 INSTANTIATE_TEST_SUITE_P(Strengths, Th10runSafetyCube,
                          ::testing::Values(LoadedCube{10, 30, 20, "keep", 0.01},
                                            LoadedCube{5, 20, 4, "reduce", 0.002},
-                                           LoadedCube{20, 40, 50, "keep", 0.005}));
+                                           LoadedCube{20, 40, 50, "keep", 0.005}),
+                         [](const auto& i) { return "phi" + std::to_string(static_cast<int>(i.param.phi)); });
 
 // Griffiths and Lane's slope on the coarse mesh (297 elements of size 2.5):
 // a coarse mesh of quadratic elements is somewhat too stiff, so its factor
@@ -117,7 +118,8 @@ TEST_P(Th10runNodalValues, ExtrapolationIsExactForTheElementsOwnField) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Fields, Th10runNodalValues, ::testing::Values(Field::Linear, Field::Quadratic));
+INSTANTIATE_TEST_SUITE_P(Fields, Th10runNodalValues, ::testing::Values(Field::Linear, Field::Quadratic),
+                         [](const auto& i) { return i.param == Field::Linear ? "Linear" : "Quadratic"; });
 
 // Two materials side by side with constant stresses that differ, the one
 // yielding everywhere: averaged within each material, every point shows its
