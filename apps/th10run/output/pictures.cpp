@@ -41,13 +41,13 @@ class Scripts {
     const int code = status == -1 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     if (code == 0) return true;
     if (code == kLibraryMissing) return give_up(script + " found its library missing (see above)");
-    throw std::runtime_error("the pictures could not be drawn: " + script + " ended with exit status " +
-                             std::to_string(code) + " (see above)");
+    return give_up(script + " ended with exit status " + std::to_string(code) + " (see above)");
   }
 
  private:
-  // Without its tools: a note when the pictures are left at their default,
-  // an error when the problem asks for them.
+  // Without its tools, or when a script fails: a note when the pictures are
+  // left at their default (the analysis's results stand), an error when the
+  // problem asks for them.
   bool give_up(const std::string& why) {
     if (plots_ > 0) throw std::runtime_error("the pictures could not be drawn: " + why);
     std::printf("*** no pictures: %s; plots = false in [output] leaves them out\n", why.c_str());
