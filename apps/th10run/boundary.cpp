@@ -2,9 +2,7 @@
 #include "boundary.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <map>
 
 #include "element_geometry.h"
 
@@ -46,35 +44,27 @@ std::vector<int> nodes_in_box(const Model& m, const Box& b, double tol) {
   return out;
 }
 
-std::vector<std::pair<int, int>> boundary_faces(const Model& m, const std::vector<char>& element_active) {
-  std::map<std::array<int, 3>, int> seen;  // corner key -> index in faces, or -1 once shared
-  std::vector<std::pair<int, int>> faces;
+std::vector<std::pair<int, int>> boundary_faces(const Model& m, const std::vector<char>& group_active) {
+  const std::vector<char> element_active = element_activity(m, group_active);
+  std::vector<std::pair<int, int>> out;
   for (int e = 0; e < m.nElements(); ++e) {
     if (!element_active[e]) continue;
     for (int f = 0; f < tet10::kFaces; ++f) {
-      std::array<int, 3> key;
-      for (int c = 0; c < 3; ++c) key[c] = m.elems[e].Node_ID[tet10::kFaceNode[f][c]];
-      std::sort(key.begin(), key.end());
-      auto [it, fresh] = seen.emplace(key, static_cast<int>(faces.size()));
-      if (fresh)
-        faces.emplace_back(e, f);
-      else
-        it->second = -1;
+      const int other = m.part.neighbour_group[e][f];
+      if (other < 0 || !group_active[other]) out.emplace_back(e, f);
     }
   }
-  std::vector<std::pair<int, int>> out;
-  for (const auto& [key, at] : seen)
-    if (at >= 0) out.push_back(faces[at]);
-  std::sort(out.begin(), out.end());
   return out;
 }
 
 namespace {
 
-// The faces a pressure acts on: the boundary faces whose 6 nodes lie in its
-// box, or the faces of its physical surface that belong to active elements.
+// The faces of this rank's elements that a pressure acts on: the boundary
+// faces whose 6 nodes lie in its box, or the faces of its physical surface
+// that belong to active elements.
 std::vector<std::pair<int, int>> pressure_faces(const Model& m, const PressureInput& ps,
-                                                const std::vector<char>& element_active) {
+                                                const std::vector<char>& group_active) {
+  const std::vector<char> element_active = element_activity(m, group_active);
   std::vector<std::pair<int, int>> out;
   if (!ps.at.group.empty()) {
     for (const auto& ef : m.surface(ps.at.group, ps.where).faces)
@@ -83,7 +73,7 @@ std::vector<std::pair<int, int>> pressure_faces(const Model& m, const PressureIn
   }
   std::vector<char> in(m.nNodes(), 0);
   for (int i : nodes_in_box(m, ps.at.box, m.tolerance())) in[i] = 1;
-  for (const auto& [e, f] : boundary_faces(m, element_active)) {
+  for (const auto& [e, f] : boundary_faces(m, group_active)) {
     bool all = true;
     for (int k = 0; k < tet10::kFaceNodes; ++k) all = all && in[m.elems[e].Node_ID[tet10::kFaceNode[f][k]]];
     if (all) out.emplace_back(e, f);
@@ -91,7 +81,15 @@ std::vector<std::pair<int, int>> pressure_faces(const Model& m, const PressureIn
   return out;
 }
 
-// The nodes of a list of faces, each once, in order of appearance.
+// Whether a pressure acts on any face of any rank's elements.
+bool any_faces(const Model& m, const std::vector<std::pair<int, int>>& faces) {
+  std::vector<int> count = {static_cast<int>(faces.size())};
+  m.part.ranks->sum(count);
+  return count[0] > 0;
+}
+
+// The nodes of a list of faces, each once: in order of appearance, or over
+// several ranks the nodes of every rank's faces in increasing order.
 std::vector<int> face_nodes(const Model& m, const std::vector<std::pair<int, int>>& faces) {
   std::vector<int> out;
   std::vector<char> listed(m.nNodes(), 0);
@@ -103,7 +101,7 @@ std::vector<int> face_nodes(const Model& m, const std::vector<std::pair<int, int
         out.push_back(node);
       }
     }
-  return out;
+  return node_union(*m.part.ranks, m.nNodes(), out);
 }
 
 // The nodes a support or prescribed displacement holds.
@@ -141,12 +139,11 @@ std::vector<Monitor> build_monitors(const Model& m, const Problem& p,
                                     const std::vector<std::vector<char>>& activity) {
   std::vector<Monitor> out;
   for (size_t k = 0; k < p.phases.size(); ++k) {
-    const std::vector<char> element_active = element_activity(m, activity[k]);
     for (const DisplacementInput& d : p.phases[k].displacements)
       out.push_back(Monitor{d.name, place_nodes(m, d.at, d.where, "displacement")});
     for (const PressureInput& ps : p.phases[k].pressures) {
-      const auto faces = pressure_faces(m, ps, element_active);
-      if (faces.empty())
+      const auto faces = pressure_faces(m, ps, activity[k]);
+      if (!any_faces(m, faces))
         throw ModelError(ps.where + ": pressure " +
                          (ps.at.group.empty() ? "box holds no boundary face (all 6 nodes inside)"
                                               : "surface has no face on an active element"));
@@ -157,7 +154,7 @@ std::vector<Monitor> build_monitors(const Model& m, const Problem& p,
 }
 
 Boundary build_boundary(const Model& m, const Problem& p, size_t phase,
-                        const std::vector<char>& element_active) {
+                        const std::vector<char>& group_active) {
   Boundary b;
   Constraints& c = b.con;
   const int n = m.nDofs();
@@ -191,18 +188,21 @@ Boundary build_boundary(const Model& m, const Problem& p, size_t phase,
   // Pressures, kept from the phase that adds them on, on the active faces.
   for (size_t k = 0; k <= phase; ++k)
     for (const PressureInput& ps : p.phases[k].pressures) {
-      const auto faces = pressure_faces(m, ps, element_active);
-      if (faces.empty() && k == phase)
+      const auto faces = pressure_faces(m, ps, group_active);
+      if (k == phase && !any_faces(m, faces))
         throw ModelError(ps.where + ": pressure " +
                          (ps.at.group.empty() ? "box holds no boundary face (all 6 nodes inside)"
                                               : "surface has no face on an active element"));
       add_pressure(m, ps, faces, b.Fref);
     }
+  m.part.ranks->sum(b.Fref);  // each rank loads the faces of its own elements
   // Nodes that belong to no active element have no stiffness: hold them fixed.
-  std::vector<char> used(m.nNodes(), 0);
+  const std::vector<char> element_active = element_activity(m, group_active);
+  std::vector<int> used(m.nNodes(), 0);
   for (int e = 0; e < m.nElements(); ++e)
     if (element_active[e])
       for (int k = 0; k < tet10::kNodes; ++k) used[m.elems[e].Node_ID[k]] = 1;
+  m.part.ranks->sum(used);
   for (int i = 0; i < m.nNodes(); ++i)
     if (!used[i]) {
       ++b.nUnusedNodes;

@@ -45,9 +45,11 @@ std::vector<std::vector<char>> phase_activity(const Model& m, const Problem& p);
 // Per element: 1 when its group is active.
 std::vector<char> element_activity(const Model& m, const std::vector<char>& group_active);
 
-// Faces of the active elements that no other active element shares, as
-// (element, local face) pairs in element order.
-std::vector<std::pair<int, int>> boundary_faces(const Model& m, const std::vector<char>& element_active);
+// Faces of the active elements (of active groups) that no other active
+// element shares, as (element, local face) pairs in element order: on
+// several ranks, the faces of this rank's elements that no active element
+// of any rank shares.
+std::vector<std::pair<int, int>> boundary_faces(const Model& m, const std::vector<char>& group_active);
 
 // Nodes whose coordinates lie in the box (widened by tol).
 std::vector<int> nodes_in_box(const Model& m, const Box& b, double tol);
@@ -58,12 +60,12 @@ std::vector<Monitor> build_monitors(const Model& m, const Problem& p,
                                     const std::vector<std::vector<char>>& activity);
 
 // The constraints and the pressure loads (at their full value, Fref; F0
-// zero) of a phase: supports of the problem and of the phases up to this
-// one; prescribed displacements of this phase, those of earlier phases held;
-// nodes of no active element fixed. Throws ModelError when a node or face
-// set of this phase is empty.
+// zero) of a phase whose active groups are group_active: supports of the
+// problem and of the phases up to this one; prescribed displacements of
+// this phase, those of earlier phases held; nodes of no active element
+// fixed. Throws ModelError when a node or face set of this phase is empty.
 Boundary build_boundary(const Model& m, const Problem& p, size_t phase,
-                        const std::vector<char>& element_active);
+                        const std::vector<char>& group_active);
 
 }  // namespace th10run
 

@@ -45,11 +45,11 @@ MeshGroups read_gmsh(const std::string& file, Model& m) {
     m.nodes[i].z = mesh.xyz[3 * i + 2];
   }
   MeshGroups out;
-  m.elems.assign(mesh.tetrahedra.size(), TH10G15::ELEMENT{});
+  out.elements.resize(mesh.tetrahedra.size());
   std::map<std::array<int, 3>, std::pair<int, int>> faces;  // corner key -> (element, face)
   for (size_t e = 0; e < mesh.tetrahedra.size(); ++e) {
     const gmshmesh::Tetrahedron& t = mesh.tetrahedra[e];
-    std::copy(t.nodes.begin(), t.nodes.end(), m.elems[e].Node_ID);
+    std::copy(t.nodes.begin(), t.nodes.end(), out.elements[e].begin());
     out.element_group.push_back(group_name(mesh, 3, t.physical));
     for (int f = 0; f < tet10::kFaces; ++f) {
       const int* c = tet10::kFaceNode[f];

@@ -4,6 +4,7 @@
 #ifndef TH10RUN_GMSH_MODEL_H
 #define TH10RUN_GMSH_MODEL_H
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -11,15 +12,16 @@
 
 namespace th10run {
 
-// The physical groups of a mesh file, for the model to sort its elements by.
+// The elements of a mesh file and its physical groups, for the model to
+// sort its elements by.
 struct MeshGroups {
-  std::vector<std::string> element_group;  // per element: its physical volume, or empty
-  std::vector<FaceGroup> surfaces;         // per physical surface: its element faces
+  std::vector<std::array<int, 10>> elements;  // per element: its nodes in the library's local order
+  std::vector<std::string> element_group;     // per element: its physical volume, or empty
+  std::vector<FaceGroup> surfaces;            // per physical surface: its element faces
 };
 
-// Reads the nodes and 10-node tetrahedra of a gmsh file into m (nodes and
-// element connectivity only). Throws ModelError naming the file and what is
-// wrong.
+// Reads the nodes of a gmsh file into m and returns its 10-node tetrahedra.
+// Throws ModelError naming the file and what is wrong.
 MeshGroups read_gmsh(const std::string& file, Model& m);
 
 }  // namespace th10run

@@ -2,7 +2,6 @@
 #include "materials.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <map>
 #include <sstream>
@@ -92,28 +91,34 @@ double k0_of(const MaterialInput& mat) {
 // The ground surface must be horizontal: every face of an active element
 // that no other active element shares and whose outward normal points up
 // lies at the top of the active mesh. Returns the top.
-double horizontal_surface(const Model& m, const std::vector<char>& element_active) {
+double horizontal_surface(const Model& m, const std::vector<char>& active,
+                          const std::vector<char>& element_active) {
+  const Ranks& ranks = *m.part.ranks;
   const double tol = m.tolerance();
   double top = -HUGE_VAL;
   for (int e = 0; e < m.nElements(); ++e)
     if (element_active[e])
       for (int k = 0; k < tet10::kNodes; ++k) top = std::max(top, m.elems[e].Coords[3 * k + 2]);
-  for (const auto& [e, f] : boundary_faces(m, element_active)) {
+  top = ranks.max(top);
+  std::string error;
+  for (const auto& [e, f] : boundary_faces(m, active)) {
     const TH10G15::ELEMENT& el = m.elems[e];
     double x[tet10::kFaceDofs];
     tet10::face_coordinates(el, f, x);
     const double nz =
         tet10::face_orientation(el, f) * ((x[3] - x[0]) * (x[7] - x[1]) - (x[4] - x[1]) * (x[6] - x[0]));
     if (!(nz > 0.0)) continue;  // not facing up
-    for (int k = 0; k < tet10::kFaceNodes; ++k)
+    for (int k = 0; k < tet10::kFaceNodes && error.empty(); ++k)
       if (x[3 * k + 2] < top - tol) {
         std::ostringstream s;
         s << "the K0 procedure needs a horizontal ground surface, but an upward face of element "
-          << e + 1 << " lies at z = " << x[3 * k + 2] << ", below the top z = " << top
+          << m.part.global_id[e] + 1 << " lies at z = " << x[3 * k + 2] << ", below the top z = " << top
           << " (use a gravity phase)";
-        throw ModelError(s.str());
+        error = s.str();
       }
+    if (!error.empty()) break;
   }
+  throw_first<ModelError>(ranks, error);
   return top;
 }
 
@@ -136,9 +141,13 @@ void k0_stresses(Model& m, const std::vector<MaterialInput>& materials,
       }
     }
   }
-  const double top = horizontal_surface(m, element_active);
+  const double top = horizontal_surface(m, active, element_active);
   std::vector<Layer> sorted;
-  for (const auto& [k, l] : layers) sorted.push_back(l);
+  for (auto [k, l] : layers) {  // every rank has the same layers, from the groups
+    l.zlo = m.part.ranks->min(l.zlo);
+    l.zhi = m.part.ranks->max(l.zhi);
+    sorted.push_back(l);
+  }
   std::sort(sorted.begin(), sorted.end(), [](const Layer& a, const Layer& b) { return a.zhi > b.zhi; });
   for (size_t i = 1; i < sorted.size(); ++i)
     if (sorted[i].zhi > sorted[i - 1].zlo + m.tolerance()) {
@@ -176,15 +185,19 @@ void k0_stresses(Model& m, const std::vector<MaterialInput>& materials,
 void add_weight(const Model& m, const std::vector<MaterialInput>& materials,
                 const std::vector<int>& group_material, const std::vector<char>& active,
                 std::vector<double>& F) {
+  // Each rank weighs its own elements; the weights are summed over the ranks.
+  std::vector<double> W(F.size(), 0.0);
   for (size_t g = 0; g < m.groups.size(); ++g) {
     const double gamma = materials[group_material[g]].unit_weight;
     if (!active[g] || gamma == 0.0) continue;
     for (int e = m.groups[g].first; e < m.groups[g].first + m.groups[g].count; ++e) {
       double f[tet10::kDofs];
       tet10::weight_forces(m.elems[e], gamma, f);
-      for (int i = 0; i < tet10::kDofs; ++i) F[m.elems[e].DoF[i]] += f[i];
+      for (int i = 0; i < tet10::kDofs; ++i) W[m.elems[e].DoF[i]] += f[i];
     }
   }
+  m.part.ranks->sum(W);
+  for (size_t i = 0; i < F.size(); ++i) F[i] += W[i];
 }
 
 }  // namespace th10run

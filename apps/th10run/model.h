@@ -3,6 +3,8 @@
 #ifndef TH10RUN_MODEL_H
 #define TH10RUN_MODEL_H
 
+#include <array>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -11,6 +13,7 @@
 #include "FEM.h"
 #include "TH10G15.h"
 #include "input/problem.h"
+#include "parallel/ranks.h"
 
 namespace th10run {
 
@@ -37,6 +40,21 @@ struct FaceGroup {
   std::vector<std::pair<int, int>> faces;
 };
 
+// The share of a mesh split over ranks that one rank holds: every node of
+// the whole mesh, the records of the elements it owns. On a single rank it
+// owns every element.
+struct Ownership {
+  std::shared_ptr<const Ranks> ranks = single_rank();
+  int nElements = 0;           // in the whole mesh
+  std::vector<int> global_id;  // per record: its number in the whole mesh (in group order), from 0
+  // Per record and local face: the group of the element on the other side,
+  // -1 on the surface of the mesh.
+  std::vector<std::array<int, 4>> neighbour_group;
+  // Rank p holds the equations of nodes node_start[p] .. node_start[p + 1] - 1
+  // (the nodes are numbered rank by rank).
+  std::vector<int> node_start;
+};
+
 // The host's arrays: nodes and elements as the library wants them, with
 // node-major degrees of freedom (direction d of node i is 3i + d).
 struct Model {
@@ -45,6 +63,7 @@ struct Model {
   std::vector<ElementGroup> groups;  // in element order, covering every element
   std::vector<FaceGroup> surfaces;
   double lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};  // bounding box of the nodes
+  Ownership part;                               // which elements of the whole these are
   int nNodes() const { return static_cast<int>(nodes.size()); }
   int nElements() const { return static_cast<int>(elems.size()); }
   int nDofs() const { return 3 * nNodes(); }
@@ -60,10 +79,14 @@ struct Model {
 // into their groups (gmsh physical volumes, then the boxes of `boxes`, later
 // ones taking elements from earlier ones), fills the element Coords and DoF
 // lists and builds the Gauss points with their Jacobians and B matrices.
-// Throws ModelError for a mesh that cannot be read or has an element with a
-// non-positive Jacobian. The GiD reader writes "gid_mesh.txt" into the
-// working directory.
-Model build_model(const MeshInput& mesh, const std::vector<GroupInput>& boxes);
+// Over several ranks, every rank reads the mesh's nodes and connectivity,
+// the elements are partitioned and the nodes numbered rank by rank, and
+// each rank makes the records of its own elements only. Throws ModelError
+// (on every rank alike) for a mesh that cannot be read or has an element
+// with a non-positive Jacobian. The GiD reader writes "gid_mesh.txt" into
+// the working directory.
+Model build_model(const MeshInput& mesh, const std::vector<GroupInput>& boxes,
+                  std::shared_ptr<const Ranks> ranks = single_rank());
 
 }  // namespace th10run
 

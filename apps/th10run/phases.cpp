@@ -42,8 +42,7 @@ Boundary start_phase(const Problem& p, size_t k, const std::vector<std::vector<c
     std::fill(eq.Uc.begin(), eq.Uc.end(), 0.0);
   }
 
-  const std::vector<char> element_active = element_activity(m, state.active());
-  Boundary b = build_boundary(m, p, k, element_active);
+  Boundary b = build_boundary(m, p, k, state.active());
   if (carry.gravity) add_weight(m, state.materials(), state.group_material(), state.active(), b.Fref);
   if (carry.applied.empty()) carry.applied.assign(b.Fref.size(), 0.0);
   // From the committed state: on the free dofs the forces that hold it now

@@ -60,7 +60,7 @@ void ElementState::each_active(Call call) {
 
 template <class Call>
 void ElementState::each_block(size_t g, Call call) {
-  TH10G15::ELEMENT* elems = &m_.elems[m_.groups[g].first];
+  TH10G15::ELEMENT* elems = m_.elems.data() + m_.groups[g].first;
   for_blocks(m_.groups[g].count,
              [&](int first, int count, int thread) { call(g, elems + first, count, thread); });
 }
@@ -154,6 +154,7 @@ void ElementState::integrate(const std::vector<double>& du) {
     sum_blocks(Fp_, [&](TH10G15::ELEMENT* elems, int nE, double* Fp) {
       TH10G15::dU_Eps_Sig_RK4(elems, nE, dU, nNodes, Fp);
     });
+    m_.part.ranks->sum(Fp_);
     t_.stresses += since(t0);
     return;
   }
@@ -182,6 +183,7 @@ void ElementState::internal_forces(std::vector<double>& F) {
   const int nNodes = m_.nNodes();
   sum_blocks(
       F, [&](TH10G15::ELEMENT* elems, int nE, double* part) { TH10G15::make_Fint(elems, nE, nNodes, part); });
+  m_.part.ranks->sum(F);  // each rank's elements hold their share of the nodal forces
   t_.forces += since(t0);
 }
 

@@ -65,7 +65,8 @@ class ElementState {
   // point of the active groups and recomputes its stress increment from the
   // committed state.
   void integrate(const std::vector<double>& du);
-  // Internal forces of stress - stress0 + dstress of the active groups, all dofs.
+  // Internal forces of stress - stress0 + dstress of the active groups, all
+  // dofs, summed over the ranks.
   void internal_forces(std::vector<double>& F);
   // Adds the increments to the committed strain and stress, then sets the
   // friction angle, yield value and matrices at the new stress.

@@ -111,7 +111,7 @@ TEST(Th10runLoads, CurvedFaceForcesSumToPressureTimesAreaVector) {
 std::array<double, 3> resultant(const std::string& pressure) {
   const Problem p = parse_problem("[mesh]\nsize = [2, 1, 1]\ncells = [2, 2, 1]\n" + pressure, "p.toml");
   const Model m = build_model(p.mesh, p.groups);
-  const Boundary b = build_boundary(m, p, 0, std::vector<char>(m.elems.size(), 1));
+  const Boundary b = build_boundary(m, p, 0, std::vector<char>(m.groups.size(), 1));
   std::array<double, 3> f = {0, 0, 0};
   for (int i = 0; i < m.nDofs(); ++i) f[i % 3] += b.Fref[i];
   return f;
@@ -148,7 +148,7 @@ x = [0, 0, 0, 0.1]
 )",
                                   "p.toml");
   const Model m = build_model(p.mesh, p.groups);
-  const Boundary b = build_boundary(m, p, 0, std::vector<char>(m.elems.size(), 1));
+  const Boundary b = build_boundary(m, p, 0, std::vector<char>(m.groups.size(), 1));
   const auto monitors = build_monitors(m, p, phase_activity(m, p));
   ASSERT_EQ(monitors.size(), 1u);
   EXPECT_EQ(monitors[0].name, "displacement1");
@@ -176,7 +176,7 @@ TEST(Th10runLoads, EmptyNodeSetsAreErrorsThatNameTheTable) {
     const Model m = build_model(p.mesh, p.groups);
     try {
       build_monitors(m, p, phase_activity(m, p));
-      build_boundary(m, p, 0, std::vector<char>(m.elems.size(), 1));
+      build_boundary(m, p, 0, std::vector<char>(m.groups.size(), 1));
       ADD_FAILURE() << t;
     } catch (const ModelError& e) {
       EXPECT_EQ(std::string(e.what()).rfind("e.toml:1: ", 0), 0u) << e.what();
