@@ -11,6 +11,7 @@ packages=(
   libtomlplusplus-dev libsuitesparse-dev liblapack-dev liblapacke-dev libblas-dev libeigen3-dev
   libopenblas0-openmp libopenblas-openmp-dev libopenblas-dev
   python3-vtk9 python3-matplotlib xvfb xauth
+  petsc-dev openmpi-bin
 )
 missing=()
 for p in "${packages[@]}"; do

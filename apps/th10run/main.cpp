@@ -1,11 +1,14 @@
 // th10run: an incremental, iterative elasto-plastic analysis with the th10fem
 // library, from a problem file in TOML to result files for ParaView and GiD.
 //
-//   th10run [problem.toml] [--output FOLDER] [--threads N] [--resume] [--quiet] [--verbose] [--check]
+//   [mpirun -n R] th10run [problem.toml] [--output FOLDER] [--threads N] [--resume] [--quiet]
+//                         [--verbose] [--check] [-- PETSc options]
 //
 // Without a problem file it runs the built-in sample: a smooth strip footing
 // on weightless cohesive-frictional soil, loaded by settlement to failure.
-// Exit codes: 0 done, 1 the analysis stopped early, 2 bad input, 3 other error.
+// Under mpirun every rank runs this program on its part of the mesh; rank 0
+// prints. Exit codes: 0 done, 1 the analysis stopped early, 2 bad input, 3
+// other error.
 #include <stdlib.h>
 
 #include <cstdio>
@@ -31,14 +34,15 @@ const char* const kScriptsFromBin = "../share/th10fem/scripts";
 struct Args {
   std::string problem;
   std::string output;
+  std::string petsc;  // PETSc's options, after "--"
   RunOptions run;
 };
 
 void usage(std::FILE* f) {
   std::fprintf(
       f,
-      "usage: th10run [problem.toml] [--output FOLDER] [--threads N] [--resume] [--quiet] [--verbose]\n"
-      "               [--check]\n"
+      "usage: [mpirun -n R] th10run [problem.toml] [--output FOLDER] [--threads N] [--resume] [--quiet]\n"
+      "                             [--verbose] [--check] [-- PETSc options]\n"
       "  without a problem file: the built-in strip-footing sample (bin/%s)\n"
       "  --output FOLDER  where the results go (default: output.folder of the problem,\n"
       "                   or <problem name>_results in the working directory)\n"
@@ -47,14 +51,18 @@ void usage(std::FILE* f) {
       "  --resume         go on from the last checkpoint in the output folder, if any\n"
       "  --quiet          no progress lines\n"
       "  --verbose        the residual of every iteration as well\n"
-      "  --check          read and check the problem file and the mesh, run nothing\n",
+      "  --check          read and check the problem file and the mesh, run nothing\n"
+      "  -- OPTIONS       PETSc's options for [solver] type = \"petsc\", such as\n"
+      "                   -ksp_monitor -pc_type hypre; they override the problem's\n",
       kSampleFromBin);
 }
 
 bool parse_args(int argc, char** argv, Args& a) {
   for (int i = 1; i < argc; ++i) {
     const std::string s = argv[i];
-    if (s == "--output" && i + 1 < argc) {
+    if (s == "--") {
+      for (++i; i < argc; ++i) a.petsc += std::string(a.petsc.empty() ? "" : " ") + argv[i];
+    } else if (s == "--output" && i + 1 < argc) {
       a.output = argv[++i];
     } else if (s == "--threads" && i + 1 < argc) {
       char* end = nullptr;
@@ -126,11 +134,12 @@ class ScratchFolder {
 };
 
 // Where the results are and how to look at them.
-void print_results(const OutputInput& o, const fs::path& folder, const std::vector<std::string>& pictures) {
+void print_results(const OutputInput& o, const fs::path& folder, const std::vector<std::string>& pictures,
+                   bool one_process) {
   std::printf("*** results in %s\n", folder.string().c_str());
   if (o.vtu)
     std::printf("    ParaView: open %s.pvd (or a single %s_NNNN.vtu)\n", o.name.c_str(), o.name.c_str());
-  if (o.gid)
+  if (o.gid && one_process)
     std::printf("    GiD post-processing: open %s.post.res (mesh in %s.post.msh)\n", o.name.c_str(),
                 o.name.c_str());
   if (o.csv) std::printf("    load-displacement curve: %s.csv\n", o.name.c_str());
@@ -164,9 +173,9 @@ int run(Args args) {
     std::printf("*** the problem is valid; nothing was run (--check)\n");
     return 0;
   }
-  print_results(p.output, folder, sim->pictures);
+  print_results(p.output, folder, sim->pictures, args.run.ranks->size() == 1);
   if (!sim->result.completed) {
-    std::fprintf(stderr, "th10run: %s\n", sim->result.message.c_str());
+    if (args.run.ranks->root()) std::fprintf(stderr, "th10run: %s\n", sim->result.message.c_str());
     return 1;
   }
   return 0;
@@ -174,10 +183,33 @@ int run(Args args) {
 
 }  // namespace
 
+// Reports an error: rank 0 says what every rank met; an error that only
+// some ranks meet ends them all.
+int fail(const Ranks& ranks, int code, const std::string& text, bool every_rank) {
+  std::fflush(stdout);
+  if (ranks.root() || !every_rank)
+    std::fprintf(
+        stderr, "th10run: %s%s\n", text.c_str(),
+        every_rank || ranks.size() == 1 ? "" : (" (rank " + std::to_string(ranks.rank()) + ")").c_str());
+  if (!every_rank) ranks.abort(code);
+  return code;
+}
+
 int main(int argc, char** argv) {
   sleep_when_idle(argv);
   Args args;
   if (!parse_args(argc, argv, args)) return 2;
+  std::shared_ptr<const Ranks> ranks;
+  try {
+    ranks = start_ranks(args.petsc);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "th10run: %s\n", e.what());
+    return 3;
+  }
+  // Rank 0 prints the progress; the others keep quiet.
+  if (!ranks->root() && !std::freopen("/dev/null", "w", stdout)) return 3;
+  args.run.ranks = ranks;
+  const Ranks& r = *ranks;
   try {
     if (args.problem.empty()) {
       args.problem = sample_problem();
@@ -185,24 +217,16 @@ int main(int argc, char** argv) {
     }
     return run(args);
   } catch (const ProblemError& e) {
-    std::fprintf(stderr, "th10run: %s\n", e.what());
-    return 2;
+    return fail(r, 2, e.what(), true);
   } catch (const ModelError& e) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "th10run: %s\n", e.what());
-    return 2;
+    return fail(r, 2, e.what(), true);
   } catch (const SolverError& e) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "th10run: %s: the supports may not hold the body against rigid-body motion\n",
-                 e.what());
-    return 2;
+    return fail(
+        r, 2, std::string(e.what()) + ": the supports may not hold the body against rigid-body motion", true);
   } catch (const std::bad_alloc&) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "th10run: out of memory (the mesh is too large for this machine)\n");
-    return 3;
+    return fail(r, 3, "out of memory (the mesh is too large for this machine; more ranks hold less each)",
+                false);
   } catch (const std::exception& e) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "th10run: %s\n", e.what());
-    return 3;
+    return fail(r, 3, e.what(), false);
   }
 }

@@ -20,13 +20,25 @@ namespace th10run {
 namespace {
 
 // The linear system: dense LAPACK for small meshes, sparse SuiteSparse for
-// larger ones (or as the problem says), over the active elements.
+// larger ones, PETSc over several ranks (or as the problem says), over the
+// active elements.
 std::unique_ptr<LinearSystem> make_system(const SolverInput& s, const Model& m, const Constraints& c,
                                           std::vector<std::pair<int, int>> ranges) {
   SolverKind kind = s.kind;
+  if (kind == SolverKind::Auto && m.part.ranks->size() > 1) kind = SolverKind::Petsc;
   if (kind == SolverKind::Auto) kind = m.nNodes() <= s.dense_limit ? SolverKind::Dense : SolverKind::Sparse;
+  if (kind == SolverKind::Petsc) return make_petsc(m, c, std::move(ranges), s);
   return kind == SolverKind::Dense ? make_dense_lapack(m, c, std::move(ranges))
                                    : make_sparse_suitesparse(m, c, std::move(ranges));
+}
+
+// The serial solvers hold the matrix of one rank's elements only.
+void check_solver(const Problem& p, const Ranks& ranks) {
+  const SolverKind k = p.solver.kind;
+  if (ranks.size() > 1 && (k == SolverKind::Dense || k == SolverKind::Sparse))
+    throw ProblemError(p.file + ": [solver] type = \"" + (k == SolverKind::Dense ? "dense" : "sparse") +
+                       "\" runs on one process; over " + std::to_string(ranks.size()) +
+                       " processes use \"petsc\" (or \"auto\")");
 }
 
 const char* stiffness_name(Stiffness s) {
@@ -41,10 +53,19 @@ const char* integration_name(Integration i) {
 // The boundary conditions of a phase resumed: its constraints as the
 // problem gives them, its loads as the checkpoint kept them.
 Boundary resumed_boundary(const Problem& p, const ElementState& state, const Resumed& z) {
-  Boundary b = build_boundary(state.model(), p, z.phase, element_activity(state.model(), state.active()));
+  Boundary b = build_boundary(state.model(), p, z.phase, state.active());
   b.F0 = z.F0;
   b.Fref = z.Fref;
   return b;
+}
+
+// The most memory any rank held, and all ranks together.
+void print_memory(const Ranks& ranks) {
+  const double mine = Ranks::peak_memory();
+  std::vector<double> all = {mine};
+  ranks.sum(all);
+  std::printf("*** memory: %.0f MB at most per rank, %.0f MB in all over %d rank%s\n", ranks.max(mine) / 1e6,
+              all[0] / 1e6, ranks.size(), ranks.size() > 1 ? "s" : "");
 }
 
 void print_times(const AnalysisTimes& t) {
@@ -77,9 +98,13 @@ std::unique_ptr<Simulation> run_problem(const Problem& p, const RunOptions& o) {
   // 1. The mesh: node and element records (box, GiD or gmsh file), sorted
   //    into their element groups; DoF numbering, element coordinates, then
   //    Gauss points, Jacobians and B matrices.
-  m = build_model(p.mesh, p.groups);
-  std::printf("*** mesh: %d nodes, %d elements, %d degrees of freedom\n", m.nNodes(), m.nElements(),
+  check_solver(p, *o.ranks);
+  m = build_model(p.mesh, p.groups, o.ranks);
+  std::printf("*** mesh: %d nodes, %d elements, %d degrees of freedom\n", m.nNodes(), m.part.nElements,
               m.nDofs());
+  if (o.ranks->size() > 1)
+    std::printf("*** %d ranks, each holding the records of about %d elements\n", o.ranks->size(),
+                m.part.nElements / o.ranks->size());
 
   // 2. Which material fills each group, which groups each phase has, and
   //    the node sets the curves follow. Every name is checked here.
@@ -90,7 +115,7 @@ std::unique_ptr<Simulation> run_problem(const Problem& p, const RunOptions& o) {
   const std::vector<int> control =
       last.kind == PhaseKind::Safety ? control_nodes(m, last, monitors) : std::vector<int>{};
   for (size_t k = 0; k < p.phases.size(); ++k) {
-    const Boundary b = build_boundary(m, p, k, element_activity(m, activity[k]));
+    const Boundary b = build_boundary(m, p, k, activity[k]);
     if (b.nUnusedNodes > 0 && p.phases.size() == 1)
       std::printf("*** %d nodes belong to no element and are held fixed\n", b.nUnusedNodes);
     std::printf("*** %s%d free and %d prescribed degrees of freedom\n",
@@ -117,6 +142,11 @@ std::unique_ptr<Simulation> run_problem(const Problem& p, const RunOptions& o) {
   const std::string checkpoint_file = p.output.name + ".checkpoint";
   const std::string fingerprint = problem_fingerprint(p, m, threads());
   std::unique_ptr<Resumed> resumed;
+  // A checkpoint holds one process's elements: single-process runs only.
+  const bool single = o.ranks->size() == 1;
+  if (o.resume && !single) throw ProblemError("--resume: checkpoints are written by single-process runs only");
+  if (!single && p.output.checkpoint_every > 0)
+    std::printf("*** no checkpoints: they are written by single-process runs only\n");
   if (o.resume && std::ifstream(checkpoint_file).good()) {
     resumed = std::make_unique<Resumed>(read_checkpoint(checkpoint_file, fingerprint, state, eq, carry));
     std::printf("*** resuming after step %d (phase %d, load factor %.4g) from %s\n", resumed->steps,
@@ -128,7 +158,7 @@ std::unique_ptr<Simulation> run_problem(const Problem& p, const RunOptions& o) {
   // 5. Output headers (GiD mesh and result heads, CSV columns), or the
   //    files as the checkpoint left them.
   ResultWriter out(p.output, state, monitors, resumed ? &resumed->out : nullptr);
-  Checkpoint checkpoint(checkpoint_file, p.output.checkpoint_every, fingerprint, carry);
+  Checkpoint checkpoint(checkpoint_file, single ? p.output.checkpoint_every : 0, fingerprint, carry);
   std::fflush(stdout);
 
   // 6. The phases, each from the committed state of the last: its changes,
@@ -183,9 +213,12 @@ std::unique_ptr<Simulation> run_problem(const Problem& p, const RunOptions& o) {
               r.completed ? "done" : "stopped early", r.steps, r.iterations, r.cuts, r.phase, r.load,
               r.method.c_str());
   print_times(r.times);
+  print_memory(*o.ranks);
 
-  // 8. Pictures of the curves and of the mesh, drawn from the result files.
-  if (!o.scripts.empty()) sim->pictures = draw_pictures(p, monitors, r.safety, o.scripts);
+  // 8. Pictures of the curves and of the mesh, drawn from the result files
+  //    (of a single-process run: the drawing reads whole VTU files).
+  if (!o.scripts.empty() && o.ranks->size() == 1)
+    sim->pictures = draw_pictures(p, monitors, r.safety, o.scripts);
   return sim;
 }
 

@@ -11,6 +11,7 @@
 #include "boundary.h"
 #include "input/problem.h"
 #include "model.h"
+#include "parallel/ranks.h"
 
 namespace th10run {
 
@@ -21,6 +22,7 @@ struct RunOptions {
   bool resume = false;   // go on from the last checkpoint, if there is one
   int threads = 0;       // of the element loops and the BLAS; 0: as the problem says
   std::string scripts;   // folder of the picture scripts; empty: no pictures
+  std::shared_ptr<const Ranks> ranks = single_rank();  // the processes the analysis runs on
 };
 
 // A problem and what became of it. The records hold the last committed state.
@@ -35,6 +37,7 @@ struct Simulation {
 // Runs a problem in the working directory: builds the model (mesh, Gauss
 // points, material state), the supports and loads, the linear system the
 // problem's solver settings choose and the result files, then the analysis.
+// Over several ranks, each rank does all of this for its part of the mesh.
 // Prints what it builds and how the time went (unless quiet). Throws
 // ProblemError or ModelError for bad input, SolverError for a body that the
 // supports do not hold, std::runtime_error for files that cannot be written.

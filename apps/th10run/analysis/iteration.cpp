@@ -116,7 +116,12 @@ IterationOutcome iterate_increment(const IterationControl& ctl, double lambda1, 
   c.broyden.reset();
   for (int k = out.iterations + 1; k <= ctl.max_iterations; ++k) {
     out.iterations = k;
-    if (!eq.r.empty()) c.system.solve(eq.r);
+    try {
+      if (!eq.r.empty()) c.system.solve(eq.r);
+    } catch (const SolverError& e) {  // an iterative solver that does not converge
+      out.why = e.what();
+      return out;
+    }
     if (broyden && k >= 2) c.broyden.accelerate(eq.r, c.system);
     expand(k == 1 ? dl : 0.0, c.boundary.con, eq);
     for (size_t i = 0; i < eq.U.size(); ++i) eq.U[i] += eq.du[i];

@@ -4,6 +4,7 @@
 // convergence.
 #include <algorithm>
 #include <sstream>
+#include <string>
 
 #include "analysis.h"
 #include "checkpoint.h"
@@ -18,6 +19,12 @@ void write_results(PhaseRun& run, int step, double lambda, int iterations, doubl
   run.out.write(StepInfo{step, run.number, lambda, iterations, residual}, run.eq.U, run.eq.F,
                 run.state.plastic_forces(), last);
   output_time += since(t0);
+}
+
+// The Krylov iterations of an increment's solutions, for its progress line
+// (nothing with a direct solver).
+std::string linear_iterations(int count) {
+  return count > 0 ? "  linear " + std::to_string(count) : "";
 }
 
 }  // namespace
@@ -99,6 +106,7 @@ void run_phase(const StepsInput& st, PhaseRun& run, AnalysisResult& total) {
       const double step = dl;
       dl = std::min(dl, target - lambda);
       const auto t0 = Clock::now();
+      const int linear0 = run.system.linear_iterations();
       const IterationOutcome it = iterate_increment(ctl, lambda + dl, dl, context);
       total.iterations += it.iterations;
       if (!it.converged) {
@@ -130,9 +138,9 @@ void run_phase(const StepsInput& st, PhaseRun& run, AnalysisResult& total) {
       total.residuals.push_back(it.history);
       write_results(run, total.steps, lambda, it.iterations, it.residual, lambda >= 1.0, total.times.output);
       if (run.checkpoint) run.checkpoint->committed(run, PhasePosition{inc, lambda, dl, cuts}, total);
-      run.progress.line("  step %4d  load %.4f  iterations %3d  residual %.2e  time %.2f s  %s\n",
-                        total.steps, lambda, it.iterations, it.residual, since(t0),
-                        run.system.method().c_str());
+      run.progress.line("  step %4d  load %.4f  iterations %3d  residual %.2e  time %.2f s  %s%s\n",
+                        total.steps, lambda, it.iterations, it.residual, since(t0), run.system.method().c_str(),
+                        linear_iterations(run.system.linear_iterations() - linear0).c_str());
       run.progress.bar(lambda);
     }
   }

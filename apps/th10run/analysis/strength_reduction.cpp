@@ -97,7 +97,8 @@ void run_safety_phase(const StepsInput& st, const SafetyInput& s, const OutputIn
   result = SafetyResult{};
   result.searched = true;
   std::unique_ptr<SrfCurveFile> curve;
-  if (o.csv) curve = std::make_unique<SrfCurveFile>(o.name + "_srf.csv", control);
+  if (o.csv && state.model().part.ranks->root())  // the curve is the same on every rank
+    curve = std::make_unique<SrfCurveFile>(o.name + "_srf.csv", control);
   tangent.start_analysis(run.system, state);
   const IterationContext context{eq, state, run.system, tangent, broyden, run.boundary, run.progress};
   const std::vector<double> U_start = eq.Uc;

@@ -113,10 +113,12 @@ void read_steps(Section& s, StepsInput& st) {
 }
 
 void read_solver(Section& s, SolverInput& so) {
-  so.kind = static_cast<SolverKind>(s.choice("type", 0, {"auto", "dense", "sparse"}));
+  so.kind = static_cast<SolverKind>(s.choice("type", 0, {"auto", "dense", "sparse", "petsc"}));
   so.dense_limit = s.integer("dense_limit", so.dense_limit, 0, 20000);
   so.threads = s.integer("threads", so.threads, 0, 4096);
-  s.finish({"type", "dense_limit", "threads"});
+  so.method = static_cast<SolverMethod>(s.choice("method", 0, {"direct", "iterative"}));
+  so.rtol = s.number("rtol", so.rtol, Range{0.0, 0.1, true, false});
+  s.finish({"type", "dense_limit", "threads", "method", "rtol"});
 }
 
 void read_output(Section& s, OutputInput& o) {

@@ -168,12 +168,17 @@ struct PhaseInput {
   SafetyInput safety;  // a safety phase's settings
 };
 
-enum class SolverKind { Auto, Dense, Sparse };
+enum class SolverKind { Auto, Dense, Sparse, Petsc };
+enum class SolverMethod { Direct, Iterative };
 
 struct SolverInput {
-  SolverKind kind = SolverKind::Auto;
-  int dense_limit = 1500;  // auto: dense LAPACK up to this many nodes
-  int threads = 0;         // of the element loops and the BLAS; 0: OMP_NUM_THREADS, else every core
+  SolverKind kind = SolverKind::Auto;  // auto: dense or sparse on one process, petsc on several
+  int dense_limit = 1500;              // auto: dense LAPACK up to this many nodes
+  int threads = 0;  // of the element loops and the BLAS; 0: OMP_NUM_THREADS, else every core
+  // petsc: a distributed direct solver (MUMPS), or a Krylov method (CG for
+  // symmetric matrices, GMRES otherwise) with algebraic multigrid (GAMG).
+  SolverMethod method = SolverMethod::Direct;
+  double rtol = 1e-10;  // iterative: the linear residual relative to the right side
 };
 
 // How the pictures label the load-displacement curves: the force axis is

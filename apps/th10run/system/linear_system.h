@@ -3,6 +3,8 @@
 // backend lives in a file of its own:
 //   dense_lapack.cpp         dense Cholesky or LU (LAPACK through LAPACKE)
 //   sparse_suitesparse.cpp   sparse Cholesky (CHOLMOD) or LU (UMFPACK)
+//   petsc_backend.cpp        distributed over the ranks (PETSc): MUMPS, or
+//                            CG / GMRES with algebraic multigrid
 // The element matrices come from one assembler (assembler.h) that every
 // backend shares.
 #ifndef TH10RUN_SYSTEM_LINEAR_SYSTEM_H
@@ -50,13 +52,17 @@ class LinearSystem {
   virtual void factorize() = 0;
   // Solves K x = b for the free degrees of freedom, in place.
   virtual void solve(std::vector<double>& b) = 0;
-  // "dense" or "sparse".
+  // "dense", "sparse" or "petsc".
   virtual const char* name() const = 0;
   // "dense LU (LAPACK)", "sparse Cholesky (CHOLMOD)", ...: the method of the
   // last factorisation.
   virtual std::string method() const = 0;
 
-  // Dot product and norm of vectors of the free degrees of freedom.
+  // Krylov iterations of all solutions so far (0 for direct solvers).
+  virtual int linear_iterations() const { return 0; }
+
+  // Dot product and norm of vectors of the free degrees of freedom (every
+  // rank holds the whole vector).
   virtual double dot(const std::vector<double>& a, const std::vector<double>& b) const;
   double norm(const std::vector<double>& a) const;
 
@@ -84,6 +90,10 @@ std::unique_ptr<LinearSystem> make_dense_lapack(const Model& m, const Constraint
                                                 std::vector<std::pair<int, int>> ranges);
 std::unique_ptr<LinearSystem> make_sparse_suitesparse(const Model& m, const Constraints& c,
                                                       std::vector<std::pair<int, int>> ranges);
+// Over the model's ranks, each rank assembling its own elements; throws
+// SolverError when the program is built without PETSc.
+std::unique_ptr<LinearSystem> make_petsc(const Model& m, const Constraints& c,
+                                         std::vector<std::pair<int, int>> ranges, const SolverInput& s);
 
 }  // namespace th10run
 
