@@ -2,10 +2,13 @@
 //
 //  * <name>.post.msh, <name>.post.res: GiD post-processing, by the library;
 //  * <name>_NNNN.vtu per written increment and <name>.pvd over them: ParaView;
-//  * <name>.csv: the load-displacement curve, one row per increment;
+//    over several ranks, each rank's piece <name>_NNNN_<rank>.vtu and rank 0's
+//    <name>_NNNN.pvtu over the pieces, which the .pvd lists;
+//  * <name>.csv: the load-displacement curve, one row per increment (rank 0);
 // The VTU, PVD and CSV files are replaced whole (written under a temporary
 // name, then renamed), so that a kill leaves them complete.
 //  * TH10G15.TXT: the library's dump of the element state at the end (optional).
+// The GiD files and the dump hold the whole mesh: a single rank writes them.
 #ifndef TH10RUN_OUTPUT_RESULT_WRITER_H
 #define TH10RUN_OUTPUT_RESULT_WRITER_H
 
@@ -60,10 +63,14 @@ class ResultWriter {
  private:
   void note(const std::string& file);
   std::vector<int> element_materials() const;  // the material of every element
+  void write_vtu_files(const StepInfo& s, const std::vector<double>& U, const std::vector<double>& F,
+                       const std::vector<double>& Fp);
 
   const OutputInput& o_;
   const ElementState& state_;
   Model& m_;
+  const Ranks& ranks_;
+  bool whole_;              // a single rank holds the whole mesh
   std::vector<char> name_;  // writable C string for the library's file routines
   std::unique_ptr<CurveFile> csv_;
   std::vector<std::pair<double, std::string>> pvd_;

@@ -42,10 +42,12 @@ ElementAverage element_average(const TH10G15::ELEMENT& el, const char* yielded) 
 
 namespace {
 
-// One VTK data array in ASCII.
+// One VTK data array in ASCII, noted in `arrays` (as cell or point data) when given.
 template <class Get>
 void data_array(std::FILE* f, const char* name, int components, int count, Get get,
-                const char* const* component_names = nullptr) {
+                const char* const* component_names = nullptr, std::vector<VtuArray>* arrays = nullptr,
+                bool cell = false) {
+  if (arrays) arrays->push_back(VtuArray{name, components, cell});
   std::fprintf(f, "        <DataArray type=\"Float64\" Name=\"%s\" NumberOfComponents=\"%d\"", name,
                components);
   if (component_names)
@@ -61,6 +63,21 @@ void data_array(std::FILE* f, const char* name, int components, int count, Get g
 
 }  // namespace
 
+PointLayout cell_node_layout(const Model& m, const std::vector<int>& cells) {
+  PointLayout l;
+  std::vector<int> point(m.nNodes(), -1);
+  for (int e : cells)
+    for (int k = 0; k < tet10::kNodes; ++k) {
+      int& p = point[m.elems[e].Node_ID[k]];
+      if (p < 0) {
+        p = static_cast<int>(l.node.size());
+        l.node.push_back(m.elems[e].Node_ID[k]);
+      }
+      l.cell_points.push_back(p);
+    }
+  return l;
+}
+
 PointLayout identity_layout(const Model& m, const std::vector<int>& cells) {
   PointLayout l;
   l.node.resize(m.nNodes());
@@ -70,8 +87,9 @@ PointLayout identity_layout(const Model& m, const std::vector<int>& cells) {
   return l;
 }
 
-void write_vtu(const std::string& file, const VtuFrame& frame) {
+std::vector<VtuArray> write_vtu(const std::string& file, const VtuFrame& frame) {
   std::FILE* f = open_replacement(file);
+  std::vector<VtuArray> arrays;
   const Model& m = frame.m;
   const std::vector<int>& cells = frame.cells;
   const std::vector<int>& node = frame.points.node;
@@ -114,13 +132,17 @@ void write_vtu(const std::string& file, const VtuFrame& frame) {
   std::fprintf(f, "        </DataArray>\n      </Cells>\n");
 
   std::fprintf(f, "      <PointData Vectors=\"displacement\">\n");
-  data_array(f, "displacement", 3, nN, [&](int i, int d) { return frame.U[3 * node[i] + d]; });
-  data_array(f, "force", 3, nN, [&](int i, int d) { return frame.F[3 * node[i] + d]; });
+  data_array(
+      f, "displacement", 3, nN, [&](int i, int d) { return frame.U[3 * node[i] + d]; }, nullptr, &arrays);
+  data_array(
+      f, "force", 3, nN, [&](int i, int d) { return frame.F[3 * node[i] + d]; }, nullptr, &arrays);
   if (!frame.Fp.empty())
-    data_array(f, "plastic_force", 3, nN, [&](int i, int d) { return frame.Fp[3 * node[i] + d]; });
+    data_array(
+        f, "plastic_force", 3, nN, [&](int i, int d) { return frame.Fp[3 * node[i] + d]; }, nullptr, &arrays);
   for (const PointField& p : frame.fields)
-    data_array(f, p.name.c_str(), p.components, nN,
-               [&](int i, int d) { return p.values[p.components * i + d]; });
+    data_array(
+        f, p.name.c_str(), p.components, nN, [&](int i, int d) { return p.values[p.components * i + d]; },
+        nullptr, &arrays);
   std::fprintf(f, "      </PointData>\n");
 
   std::vector<ElementAverage> avg(nC);
@@ -133,16 +155,23 @@ void write_vtu(const std::string& file, const VtuFrame& frame) {
   static const char* const strain_names[6] = {"xx", "yy", "zz", "gamma_xy", "gamma_yz", "gamma_zx"};
   std::fprintf(f, "      <CellData Tensors=\"stress\">\n");
   data_array(
-      f, "stress", 6, nC, [&](int c, int k) { return avg[c].stress[k]; }, stress_names);
+      f, "stress", 6, nC, [&](int c, int k) { return avg[c].stress[k]; }, stress_names, &arrays, true);
   data_array(
-      f, "strain", 6, nC, [&](int c, int k) { return avg[c].strain[k]; }, strain_names);
-  data_array(f, "friction_angle", 1, nC, [&](int c, int) { return avg[c].phi; });
-  data_array(f, "mobilised_friction_angle", 1, nC, [&](int c, int) { return avg[c].phi_mobilised; });
-  data_array(f, "yield_value", 1, nC, [&](int c, int) { return avg[c].F; });
-  data_array(f, "yielding_share", 1, nC, [&](int c, int) { return avg[c].yielding; });
-  data_array(f, "yielded_share", 1, nC, [&](int c, int) { return avg[c].yielded; });
+      f, "strain", 6, nC, [&](int c, int k) { return avg[c].strain[k]; }, strain_names, &arrays, true);
+  data_array(
+      f, "friction_angle", 1, nC, [&](int c, int) { return avg[c].phi; }, nullptr, &arrays, true);
+  data_array(
+      f, "mobilised_friction_angle", 1, nC, [&](int c, int) { return avg[c].phi_mobilised; }, nullptr,
+      &arrays, true);
+  data_array(
+      f, "yield_value", 1, nC, [&](int c, int) { return avg[c].F; }, nullptr, &arrays, true);
+  data_array(
+      f, "yielding_share", 1, nC, [&](int c, int) { return avg[c].yielding; }, nullptr, &arrays, true);
+  data_array(
+      f, "yielded_share", 1, nC, [&](int c, int) { return avg[c].yielded; }, nullptr, &arrays, true);
   std::fprintf(f, "      </CellData>\n    </Piece>\n  </UnstructuredGrid>\n</VTKFile>\n");
   close_replacement(f, file);
+  return arrays;
 }
 
 void write_pvd(const std::string& file, const std::vector<std::pair<double, std::string>>& steps) {

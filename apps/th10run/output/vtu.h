@@ -35,6 +35,8 @@ struct PointLayout {
   std::vector<int> cell_points;
 };
 PointLayout identity_layout(const Model& m, const std::vector<int>& cells);
+// One point per node of the written cells only: a piece of a mesh split over ranks.
+PointLayout cell_node_layout(const Model& m, const std::vector<int>& cells);
 
 // A value (of so many components) at every point of a layout.
 struct PointField {
@@ -57,7 +59,16 @@ struct VtuFrame {
   int step = 0;
 };
 
-void write_vtu(const std::string& file, const VtuFrame& frame);
+// A point or cell data array of a VTU file.
+struct VtuArray {
+  std::string name;
+  int components = 1;
+  bool cell = false;  // cell data, else point data
+};
+
+// Writes the file; returns its data arrays, for the collection of the
+// pieces of a mesh split over ranks.
+std::vector<VtuArray> write_vtu(const std::string& file, const VtuFrame& frame);
 
 // The collection of (time, VTU file) pairs.
 void write_pvd(const std::string& file, const std::vector<std::pair<double, std::string>>& steps);
