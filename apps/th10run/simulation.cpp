@@ -33,11 +33,10 @@ std::unique_ptr<LinearSystem> make_system(const SolverInput& s, const Model& m, 
 }
 
 // The serial solvers hold the matrix of one rank's elements only.
-void check_solver(const Problem& p, const Ranks& ranks) {
-  const SolverKind k = p.solver.kind;
-  if (ranks.size() > 1 && (k == SolverKind::Dense || k == SolverKind::Sparse))
-    throw ProblemError(p.file + ": [solver] type = \"" + (k == SolverKind::Dense ? "dense" : "sparse") +
-                       "\" runs on one process; over " + std::to_string(ranks.size()) +
+void check_solver(const SolverInput& s, const Ranks& ranks) {
+  if (ranks.size() > 1 && (s.kind == SolverKind::Dense || s.kind == SolverKind::Sparse))
+    throw ProblemError(s.where + ": solver.type: \"" + (s.kind == SolverKind::Dense ? "dense" : "sparse") +
+                       "\" solves on one process only; over " + std::to_string(ranks.size()) +
                        " processes use \"petsc\" (or \"auto\")");
 }
 
@@ -98,7 +97,7 @@ std::unique_ptr<Simulation> run_problem(const Problem& p, const RunOptions& o) {
   // 1. The mesh: node and element records (box, GiD or gmsh file), sorted
   //    into their element groups; DoF numbering, element coordinates, then
   //    Gauss points, Jacobians and B matrices.
-  check_solver(p, *o.ranks);
+  check_solver(p.solver, *o.ranks);
   m = build_model(p.mesh, p.groups, o.ranks);
   std::printf("*** mesh: %d nodes, %d elements, %d degrees of freedom\n", m.nNodes(), m.part.nElements,
               m.nDofs());

@@ -113,6 +113,7 @@ void read_steps(Section& s, StepsInput& st) {
 }
 
 void read_solver(Section& s, SolverInput& so) {
+  so.where = s.where();
   so.kind = static_cast<SolverKind>(s.choice("type", 0, {"auto", "dense", "sparse", "petsc"}));
   so.dense_limit = s.integer("dense_limit", so.dense_limit, 0, 20000);
   so.threads = s.integer("threads", so.threads, 0, 4096);

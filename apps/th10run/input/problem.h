@@ -172,6 +172,7 @@ enum class SolverKind { Auto, Dense, Sparse, Petsc };
 enum class SolverMethod { Direct, Iterative };
 
 struct SolverInput {
+  std::string where;                   // "file:line" of the table, for messages
   SolverKind kind = SolverKind::Auto;  // auto: dense or sparse on one process, petsc on several
   int dense_limit = 1500;              // auto: dense LAPACK up to this many nodes
   int threads = 0;  // of the element loops and the BLAS; 0: OMP_NUM_THREADS, else every core
