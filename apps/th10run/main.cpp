@@ -146,9 +146,7 @@ void print_results(const OutputInput& o, const fs::path& folder, const std::vect
   for (const std::string& png : pictures) std::printf("    picture: %s\n", png.c_str());
 }
 
-int run(Args args) {
-  // The problem: every field checked before anything runs.
-  Problem p = read_problem(args.problem);
+int run(Args args, Problem p) {
   if (!args.output.empty()) p.output.folder = args.output;
   // Mesh files are read from the output folder.
   if (p.mesh.kind == MeshKind::Gid) p.mesh.gid_name = fs::absolute(p.mesh.gid_name).string();
@@ -183,11 +181,11 @@ int run(Args args) {
 
 }  // namespace
 
-// Reports an error: rank 0 says what every rank met; an error that only
-// some ranks meet ends them all.
+// Reports an error: rank 0 says what every rank met (before MPI starts, the
+// launcher's first process); an error that only some ranks meet ends them all.
 int fail(const Ranks& ranks, int code, const std::string& text, bool every_rank) {
   std::fflush(stdout);
-  if (ranks.root() || !every_rank)
+  if ((ranks.root() && launched_rank() == 0) || !every_rank)
     std::fprintf(
         stderr, "th10run: %s%s\n", text.c_str(),
         every_rank || ranks.size() == 1 ? "" : (" (rank " + std::to_string(ranks.rank()) + ")").c_str());
@@ -199,34 +197,34 @@ int main(int argc, char** argv) {
   sleep_when_idle(argv);
   Args args;
   if (!parse_args(argc, argv, args)) return 2;
-  std::shared_ptr<const Ranks> ranks;
-  try {
-    ranks = start_ranks(args.petsc);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "th10run: %s\n", e.what());
-    return 3;
-  }
   // Rank 0 prints the progress; the others keep quiet.
-  if (!ranks->root() && !std::freopen("/dev/null", "w", stdout)) return 3;
-  args.run.ranks = ranks;
-  const Ranks& r = *ranks;
+  if (launched_rank() != 0 && !std::freopen("/dev/null", "w", stdout)) return 3;
+  std::shared_ptr<const Ranks> ranks = single_rank();
+  const Ranks* r = ranks.get();
   try {
     if (args.problem.empty()) {
       args.problem = sample_problem();
       std::printf("*** no problem file given: running the built-in sample\n");
     }
-    return run(args);
+    // The problem, every field checked before anything runs; then the ranks
+    // (MPI starts under mpirun, or for PETSc's solvers on one process).
+    Problem p = read_problem(args.problem);
+    ranks = start_ranks(args.petsc, p.solver.kind == SolverKind::Petsc || !args.petsc.empty());
+    r = ranks.get();
+    args.run.ranks = ranks;
+    return run(args, std::move(p));
   } catch (const ProblemError& e) {
-    return fail(r, 2, e.what(), true);
+    return fail(*r, 2, e.what(), true);
   } catch (const ModelError& e) {
-    return fail(r, 2, e.what(), true);
+    return fail(*r, 2, e.what(), true);
   } catch (const SolverError& e) {
-    return fail(
-        r, 2, std::string(e.what()) + ": the supports may not hold the body against rigid-body motion", true);
+    return fail(*r, 2,
+                std::string(e.what()) + ": the supports may not hold the body against rigid-body motion",
+                true);
   } catch (const std::bad_alloc&) {
-    return fail(r, 3, "out of memory (the mesh is too large for this machine; more ranks hold less each)",
+    return fail(*r, 3, "out of memory (the mesh is too large for this machine; more ranks hold less each)",
                 false);
   } catch (const std::exception& e) {
-    return fail(r, 3, e.what(), false);
+    return fail(*r, 3, e.what(), false);
   }
 }

@@ -104,7 +104,8 @@ class MpiRanks : public Ranks {
 
 }  // namespace
 
-std::shared_ptr<const Ranks> start_ranks(const std::string& petsc_options) {
+std::shared_ptr<const Ranks> start_ranks(const std::string& petsc_options, bool petsc_wanted) {
+  if (!petsc_wanted && launched_size() == 1 && launched_rank() == 0) return single_rank();
   return std::make_shared<MpiRanks>(petsc_options);
 }
 

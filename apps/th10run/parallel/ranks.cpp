@@ -3,7 +3,30 @@
 
 #include <sys/resource.h>
 
+#include <cstdlib>
+
 namespace th10run {
+namespace {
+
+// The first of the launchers' environment variables that is set (Open MPI,
+// then MPICH's and Slurm's PMI), as a number; `otherwise` when none is.
+int launcher_variable(const char* const* names, int otherwise) {
+  for (const char* const* name = names; *name; ++name)
+    if (const char* value = std::getenv(*name)) return std::atoi(value);
+  return otherwise;
+}
+
+}  // namespace
+
+int launched_rank() {
+  static const char* const names[] = {"OMPI_COMM_WORLD_RANK", "PMI_RANK", "PMIX_RANK", nullptr};
+  return launcher_variable(names, 0);
+}
+
+int launched_size() {
+  static const char* const names[] = {"OMPI_COMM_WORLD_SIZE", "PMI_SIZE", nullptr};
+  return launcher_variable(names, 1);
+}
 
 double Ranks::peak_memory() {
   rusage u{};

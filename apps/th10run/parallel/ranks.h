@@ -48,12 +48,20 @@ class Ranks {
 // One process on its own.
 std::shared_ptr<const Ranks> single_rank();
 
-// The ranks of the program's process group: MPI through PETSc when the
-// program is built with it, else a single rank. petsc_options: PETSc's own
-// options, such as "-ksp_monitor -pc_type hypre", which take precedence
-// over the problem's solver settings. Call once, first thing in main; the
-// process group ends when the last copy of the pointer goes.
-std::shared_ptr<const Ranks> start_ranks(const std::string& petsc_options);
+// The rank that an MPI launcher (mpirun, srun) gave this process, from the
+// environment it sets, which is there before MPI starts; 0 without one.
+int launched_rank();
+// The number of processes the launcher started; 1 without one.
+int launched_size();
+
+// The ranks of the program's process group: MPI through PETSc when an MPI
+// launcher started the process or PETSc is wanted on a single one, else a
+// single rank without MPI. petsc_options: PETSc's own options, such as
+// "-ksp_monitor -pc_type hypre", which take precedence over the problem's
+// solver settings. Call once; the process group ends when the last copy of
+// the pointer goes. Throws std::runtime_error when the launcher started
+// several processes and the program is built without PETSc.
+std::shared_ptr<const Ranks> start_ranks(const std::string& petsc_options, bool petsc_wanted);
 
 // Throws, on every rank alike, the error that the lowest rank with one met;
 // returns when no rank met one. `mine` is this rank's message, or empty.

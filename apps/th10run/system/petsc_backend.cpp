@@ -31,8 +31,15 @@ namespace {
 
 constexpr int kBlock = 3;  // displacements per node
 
-// MUMPS's control that detects null pivots (1: on), and its count of them.
+// MUMPS's controls: null-pivot detection (1: on); the workspace beyond its
+// estimate, in percent (its default is 20 to 35).
 constexpr int kMumpsNullPivotDetection = 24;
+constexpr int kMumpsWorkspaceRelaxation = 14;
+constexpr int kMumpsRelaxation = 35, kMumpsMaxRelaxation = 400;
+// MUMPS's results: the error (INFOG(1) < 0, INFOG(2) its detail), the
+// workspace error, the count of null pivots.
+constexpr int kMumpsError = 1;
+constexpr int kMumpsWorkspaceTooSmall = -9;
 constexpr int kMumpsNullPivots = 28;
 
 void check(PetscErrorCode code, const std::string& what) {
@@ -71,18 +78,35 @@ class PetscSystem : public LinearSystem {
     ranks_.sum(symmetric);
     symmetric_ = symmetric[0] == 0;
     const auto t0 = Clock::now();
-    check(KSPSetOperators(ksp_, A_, A_), "setting the matrix");
-    PC pc;
-    check(KSPGetPC(ksp_, &pc), "the preconditioner");
-    if (settings_.method == SolverMethod::Direct)
-      set_direct(pc);
-    else
-      set_iterative(pc, symmetric_ ? KSPCG : KSPGMRES);
-    check(KSPSetFromOptions(ksp_), "reading the solver options");
-    const PetscErrorCode setup = KSPSetUp(ksp_);
+    // MUMPS's workspace comes from estimates that its parallel analysis can
+    // miss: a factorisation that runs out of it is redone with more.
+    for (int relaxation = kMumpsRelaxation;; relaxation *= 2) {
+      check(KSPSetOperators(ksp_, A_, A_), "setting the matrix");
+      PC pc;
+      check(KSPGetPC(ksp_, &pc), "the preconditioner");
+      if (settings_.method == SolverMethod::Direct)
+        set_direct(pc, relaxation);
+      else
+        set_iterative(pc, symmetric_ ? KSPCG : KSPGMRES);
+      check(KSPSetFromOptions(ksp_), "reading the solver options");
+      const PetscErrorCode setup = KSPSetUp(ksp_);
+      if (setup != 0)
+        throw SolverError("the stiffness matrix is singular (PETSc: " + setup_failure(pc) + ")");
+      if (settings_.method == SolverMethod::Iterative) break;
+      const PetscInt error = mumps_info(pc, kMumpsError);
+      if (error == kMumpsWorkspaceTooSmall && relaxation < kMumpsMaxRelaxation) {
+        KSPReset(ksp_);
+        continue;
+      }
+      if (error < 0)
+        throw SolverError("MUMPS could not factorise the matrix (INFOG(1) = " + std::to_string(error) +
+                          ", INFOG(2) = " + std::to_string(mumps_info(pc, kMumpsError + 1)) + ")");
+      if (const PetscInt nulls = mumps_info(pc, kMumpsNullPivots); nulls > 0)
+        throw SolverError("the stiffness matrix is singular (MUMPS, " + std::to_string(nulls) +
+                          " null pivots)");
+      break;
+    }
     times_.factor += since(t0);
-    if (setup != 0) throw SolverError("the stiffness matrix is singular (PETSc: " + setup_failure(pc) + ")");
-    if (settings_.method == SolverMethod::Direct) check_null_pivots(pc);
   }
 
   void solve(std::vector<double>& b) override {
@@ -223,7 +247,7 @@ class PetscSystem : public LinearSystem {
     VecDestroy(&xyz);
   }
 
-  void set_direct(PC pc) {
+  void set_direct(PC pc, int relaxation) {
     check(KSPSetType(ksp_, KSPPREONLY), "the direct solver");
     check(PCSetType(pc, symmetric_ ? PCCHOLESKY : PCLU), "the direct solver");
     check(PCFactorSetMatSolverType(pc, MATSOLVERMUMPS), "MUMPS");
@@ -231,6 +255,7 @@ class PetscSystem : public LinearSystem {
     Mat factor;
     check(PCFactorGetMatrix(pc, &factor), "MUMPS");
     check(MatMumpsSetIcntl(factor, kMumpsNullPivotDetection, 1), "MUMPS");
+    check(MatMumpsSetIcntl(factor, kMumpsWorkspaceRelaxation, relaxation), "MUMPS");
   }
 
   void set_iterative(PC pc, KSPType type) {
@@ -244,15 +269,13 @@ class PetscSystem : public LinearSystem {
     }
   }
 
-  // A factorisation with null pivots belongs to a matrix that is singular.
-  void check_null_pivots(PC pc) {
+  // One of MUMPS's global results, INFOG(i).
+  static PetscInt mumps_info(PC pc, int i) {
     Mat factor;
-    PetscInt nulls = 0;
+    PetscInt value = 0;
     check(PCFactorGetMatrix(pc, &factor), "MUMPS");
-    check(MatMumpsGetInfog(factor, kMumpsNullPivots, &nulls), "MUMPS");
-    if (nulls > 0)
-      throw SolverError("the stiffness matrix is singular (MUMPS, " + std::to_string(nulls) +
-                        " null pivots)");
+    check(MatMumpsGetInfog(factor, i, &value), "MUMPS");
+    return value;
   }
 
   static std::string setup_failure(PC pc) {
