@@ -2,6 +2,7 @@
 #include "simulation.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "analysis/checkpoint.h"
@@ -56,6 +57,14 @@ Boundary resumed_boundary(const Problem& p, const ElementState& state, const Res
   b.F0 = z.F0;
   b.Fref = z.Fref;
   return b;
+}
+
+// The threads of each rank: as the command line says, else the problem,
+// else OMP_NUM_THREADS or every core; over several ranks, which may share a
+// machine's cores, one each unless one of those says otherwise.
+int thread_count(const Problem& p, const RunOptions& o) {
+  const int n = o.threads > 0 ? o.threads : p.solver.threads;
+  return n == 0 && o.ranks->size() > 1 && !std::getenv("OMP_NUM_THREADS") ? 1 : n;
 }
 
 // The most memory any rank held, and all ranks together.
@@ -134,7 +143,7 @@ std::unique_ptr<Simulation> run_problem(const Problem& p, const RunOptions& o) {
   // 4. The threads of the element loops, then where the analysis starts:
   //    from the beginning, or from the last checkpoint, which restores the
   //    state, the node vectors and the position.
-  set_threads(o.threads > 0 ? o.threads : p.solver.threads);
+  set_threads(thread_count(p, o));
   std::printf("*** threads: %d\n", threads());
   Equilibrium eq(m.nDofs(), 0);
   PhaseCarry carry;
@@ -143,7 +152,8 @@ std::unique_ptr<Simulation> run_problem(const Problem& p, const RunOptions& o) {
   std::unique_ptr<Resumed> resumed;
   // A checkpoint holds one process's elements: single-process runs only.
   const bool single = o.ranks->size() == 1;
-  if (o.resume && !single) throw ProblemError("--resume: checkpoints are written by single-process runs only");
+  if (o.resume && !single)
+    throw ProblemError("--resume: checkpoints are written by single-process runs only");
   if (!single && p.output.checkpoint_every > 0)
     std::printf("*** no checkpoints: they are written by single-process runs only\n");
   if (o.resume && std::ifstream(checkpoint_file).good()) {

@@ -139,7 +139,8 @@ void run_phase(const StepsInput& st, PhaseRun& run, AnalysisResult& total) {
       write_results(run, total.steps, lambda, it.iterations, it.residual, lambda >= 1.0, total.times.output);
       if (run.checkpoint) run.checkpoint->committed(run, PhasePosition{inc, lambda, dl, cuts}, total);
       run.progress.line("  step %4d  load %.4f  iterations %3d  residual %.2e  time %.2f s  %s%s\n",
-                        total.steps, lambda, it.iterations, it.residual, since(t0), run.system.method().c_str(),
+                        total.steps, lambda, it.iterations, it.residual, since(t0),
+                        run.system.method().c_str(),
                         linear_iterations(run.system.linear_iterations() - linear0).c_str());
       run.progress.bar(lambda);
     }
