@@ -177,7 +177,7 @@ struct SolverInput {
   int dense_limit = 1500;              // auto: dense LAPACK up to this many nodes
   int threads = 0;  // of the element loops and the BLAS; 0: OMP_NUM_THREADS, else every core
   // petsc: a distributed direct solver (MUMPS), or a Krylov method (CG for
-  // symmetric matrices, GMRES otherwise) with algebraic multigrid (GAMG).
+  // the elastic matrix, GMRES for tangents) with algebraic multigrid (GAMG).
   SolverMethod method = SolverMethod::Direct;
   double rtol = 1e-10;  // iterative: the linear residual relative to the right side
 };

@@ -13,7 +13,8 @@
 //
 // Solvers: MUMPS's Cholesky (symmetric matrices, also indefinite ones) or
 // LU, with null-pivot detection, so that a body the supports do not hold
-// is found; or CG (symmetric) or GMRES (otherwise) with PETSc's smoothed
+// is found; or CG (the elastic matrix) or GMRES (tangents, which may be
+// indefinite even where they are symmetric) with PETSc's smoothed
 // aggregation multigrid GAMG, given the six rigid-body modes of the nodes
 // as its near null space. PETSc's command-line options (-ksp_*, -pc_*,
 // -mat_mumps_*) come after the problem's settings and override them.
@@ -87,7 +88,7 @@ class PetscSystem : public LinearSystem {
       if (settings_.method == SolverMethod::Direct)
         set_direct(pc, relaxation);
       else
-        set_iterative(pc, symmetric_ ? KSPCG : KSPGMRES);
+        set_iterative(pc, symmetric_ && tangent_ == 0 ? KSPCG : KSPGMRES);
       check(KSPSetFromOptions(ksp_), "reading the solver options");
       const PetscErrorCode setup = KSPSetUp(ksp_);
       if (setup != 0)
