@@ -9,6 +9,7 @@ usage: kill_resume.py PROGRAM PROBLEM WORKDIR [KILLS]
 """
 import os
 import random
+import shutil
 import signal
 import subprocess
 import sys
@@ -20,7 +21,8 @@ kills = int(sys.argv[4]) if len(sys.argv) > 4 else 5
 seed = int(os.environ.get("KILL_SEED", time.time_ns() % 100000))
 random.seed(seed)
 print(f"seed {seed} (set KILL_SEED to repeat)")
-os.makedirs(work, exist_ok=True)
+shutil.rmtree(work, ignore_errors=True)  # no checkpoint of an earlier run to resume from
+os.makedirs(work)
 
 
 def run(folder, resume, kill_after=None):
