@@ -25,8 +25,9 @@ void blas_set_num_threads(int n) {
 }  // namespace
 
 void sleep_when_idle(char** argv) {
-  if (getenv("OMP_WAIT_POLICY") != nullptr && getenv("OMP_THREAD_LIMIT") != nullptr) return;
-  setenv("OMP_WAIT_POLICY", "passive", 0);
+  const bool wait_set = getenv("OMP_WAIT_POLICY") != nullptr || getenv("GOMP_SPINCOUNT") != nullptr;
+  if (wait_set && getenv("OMP_THREAD_LIMIT") != nullptr) return;
+  if (!wait_set) setenv("GOMP_SPINCOUNT", kIdleSpins, 0);
   setenv("OMP_THREAD_LIMIT", std::to_string(omp_get_num_procs()).c_str(), 0);
   execv("/proc/self/exe", argv);  // if that fails, the program goes on as it is
 }

@@ -16,15 +16,21 @@
 
 namespace th10run {
 
-// Idle OpenMP threads should sleep at once instead of spinning for a while:
-// the program's serial parts (the solution, the residual, the output) then
-// have the cores to themselves, and so do the other programs of a busy
-// machine, where spinning threads slowed the loops several times over.
+// Idle OpenMP threads should sleep soon instead of spinning for
+// milliseconds (OpenMP's default): the program's serial parts (the
+// solution, the residual, the output) then have the cores to themselves, and
+// so do the other programs of a busy machine, where spinning threads slowed
+// the loops several times over. Yet they should not sleep at once: a sparse
+// factorisation hands the BLAS threads thousands of short tasks, and waking
+// a sleeping thread for each made it half as fast again. They spin for
+// kIdleSpins turns (about a tenth of a millisecond), then sleep.
 // And no OpenMP team may have more threads than the machine has cores (a
 // solver library may ask for a fixed number). OpenMP reads both from the
 // environment when it is loaded, so the program runs itself again (argv:
-// its arguments) with the policy "passive" and the cores as the thread
-// limit, unless the environment sets them. Call it first in main.
+// its arguments) with that spin count and the cores as the thread limit,
+// unless the environment sets a wait policy or spin count and a thread
+// limit itself. Call it first in main.
+constexpr const char* kIdleSpins = "10000";
 void sleep_when_idle(char** argv);
 
 // Sets the number of threads of the loops (and so the most the BLAS gets):

@@ -28,6 +28,7 @@ TangentPolicy::TangentPolicy(Stiffness stiffness, Integration integration)
 void TangentPolicy::factorise(LinearSystem& system, ElementState& state, int tangent) {
   system.assemble(state.model().elems, tangent);
   system.factorize();
+  elastic_factorised_ = tangent < 1;
 }
 
 void TangentPolicy::start_analysis(LinearSystem& system, ElementState& state) {
@@ -42,9 +43,11 @@ void TangentPolicy::start_increment(LinearSystem& system, ElementState& state, b
     // state. Without one, the committed state's tangent would depend on
     // which points rounding leaves on which side of the surface: the
     // elastic matrix makes a sound first step instead.
+    // The elastic matrix does not change within a phase: when it is the one
+    // factorised last (the phase's first increment), it is used again.
     if (predicted)
       consistent_tangent(system, state);
-    else
+    else if (!elastic_factorised_)
       factorise(system, state, 0);
     return;
   }
@@ -105,6 +108,7 @@ void TangentPolicy::current_tangent(LinearSystem& system, ElementState& state) {
     }
   state.times().state += since(t0);
   system.assemble(elems, 1);
+  elastic_factorised_ = false;
   keep = saved_.data();
   for (TH10G15::ELEMENT& el : elems)
     for (TH10G15::GAUSSPOINT& g : el.GP) {
