@@ -42,10 +42,10 @@ class TangentPolicy {
   void consistent_tangent(LinearSystem& system, ElementState& state);
 
   Stiffness stiffness_;
-  bool consistent_;            // the stress integration leaves a consistent tangent
-  bool refresh_;               // a new matrix after every iteration
+  bool consistent_;                  // the stress integration leaves a consistent tangent
+  bool refresh_;                     // a new matrix after every iteration
   bool elastic_factorised_ = false;  // the system holds the factorised elastic matrix
-  std::vector<double> saved_;  // F and Dep of every Gauss point during current_tangent
+  std::vector<double> saved_;        // F and Dep of every Gauss point during current_tangent
 };
 
 }  // namespace th10run
