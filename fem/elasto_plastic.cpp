@@ -220,14 +220,6 @@ void times6(const double* M, const double* v, double* out) {
   }
 }
 
-// The elastic answer: Dp = 0, Dep = De over n x n entries.
-void elastic_only(int n, const double* De, double* Dp, double* Dep) {
-  for (int i = 0; i < n * n; ++i) {
-    Dp[i] = 0.0;
-    Dep[i] = De[i];
-  }
-}
-
 // The products of MC_Dep_times; internal, since the loader's choice between
 // the two builds is an indirect symbol that hidden visibility does not cover.
 TH10FEM_VECTOR_KERNEL void dep_times(double sin_phi, double sin_psi, const double* De, const double* sig,
@@ -246,7 +238,7 @@ TH10FEM_VECTOR_KERNEL void dep_times(double sin_phi, double sin_psi, const doubl
     // Entries near the overflow threshold: form the matrices and look at them.
     double Dp[36];
     double Dep[36];
-    if (!form_plastic<6>(De, dfds, dqds, Dp, Dep)) elastic_only(6, De, Dp, Dep);
+    if (!form_plastic<6>(De, dfds, dqds, Dp, Dep)) detail::elastic_only(6, De, Dp, Dep);
     times6(Dep, v, Dep_v);
     if (Dp_v != nullptr) times6(Dp, v, Dp_v);
     return;

@@ -47,6 +47,14 @@ GradientZone MC_Gradients(int n, double Phi, double Psi, const double* sig, doub
 // Dp = 0 and Dep = De. For n outside 1..6 nothing is written.
 void MC_Dep(int n, double Phi, double Psi, double* De, double* sig, double* Dp, double* Dep);
 
+// The elastic answer: Dp = 0, Dep = De over n x n entries.
+inline void elastic_only(int n, const double* De, double* Dp, double* Dep) {
+  for (int i = 0; i < n * n; ++i) {
+    Dp[i] = 0.0;
+    Dep[i] = De[i];
+  }
+}
+
 // sin and cos of an angle in degrees, as the gradients take them of Phi and Psi.
 double sin_of_degrees(double angle);
 double cos_of_degrees(double angle);

@@ -31,9 +31,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "LA.h"
 #include "material_internal.h"
 
 namespace FiniteElementMethod {
+
+using LinearAlgebra::LA;
 namespace detail {
 namespace {
 
@@ -275,9 +278,10 @@ double stress_scale(const double* x, const double* sigma) {
 // free of cancellation. For nearly equal x_a, x_b its limit, the derivative
 // of sigma_a - sigma_b along x_a - x_b, (C_aa + C_bb - C_ab - C_ba)/2 less
 // the identity part: (u_a - u_b)(v_a - v_b)/2.
-double spin_less_identity(const double* x, const PrincipalReturn& r, int a, int b) {
+// scale: stress_scale(x, r.sigma).
+double spin_less_identity(const double* x, const PrincipalReturn& r, double scale, int a, int b) {
   const double dx = x[a] - x[b];
-  if (std::fabs(dx) > kEqualPrincipal * stress_scale(x, r.sigma)) {
+  if (std::fabs(dx) > kEqualPrincipal * scale) {
     if (r.identity == 0.0) return (r.sigma[a] - r.sigma[b]) / dx;
     return -((x[a] - r.sigma[a]) - (x[b] - r.sigma[b])) / dx;
   }
@@ -377,26 +381,25 @@ void principal_return(const double* x, const ReturnModel& model, PrincipalReturn
 // each pair of axes. Turned to x, y, z with the normal columns T and the
 // shear columns t_ab, and with T D T^T = De - G sum t_ab t_ab^T (isotropy):
 //   Dep = identity De + (T u)(T D v)^T + sum G (ratio_ab - identity) t_ab t_ab^T.
-void consistent_tangent(const PrincipalStresses& trial, const PrincipalReturn& r, const double* De,
-                        double* Dep) {
+void consistent_tangent(const PrincipalStresses& trial, const double (&T)[3][6], const PrincipalReturn& r,
+                        const double* De, double* Dep) {
   const double lambda = De[1], G = De[21];
   const double Dv_mean = lambda * (r.v[0] + r.v[1] + r.v[2]);
   double Tu[6] = {}, TDv[6] = {};
   for (int a = 0; a < 3; ++a) {
-    double t[6];
-    normal_column(trial.dir[a], t);
     const double Dv = Dv_mean + 2.0 * G * r.v[a];
     for (int i = 0; i < 6; ++i) {
-      Tu[i] += r.u[a] * t[i];
-      TDv[i] += Dv * t[i];
+      Tu[i] += r.u[a] * T[a][i];
+      TDv[i] += Dv * T[a][i];
     }
   }
   // The shear columns t of the three pairs of axes and their factors
   // g = G (ratio - identity).
   const int pairs[3][2] = {{0, 1}, {1, 2}, {2, 0}};
+  const double scale = stress_scale(trial.value, r.sigma);
   double g[3], t[3][6];
   for (int k = 0; k < 3; ++k) {
-    g[k] = G * spin_less_identity(trial.value, r, pairs[k][0], pairs[k][1]);
+    g[k] = G * spin_less_identity(trial.value, r, scale, pairs[k][0], pairs[k][1]);
     shear_column(trial.dir[pairs[k][0]], trial.dir[pairs[k][1]], t[k]);
   }
   for (int i = 0; i < 6; ++i)
@@ -408,34 +411,27 @@ void consistent_tangent(const PrincipalStresses& trial, const PrincipalReturn& r
 double MC_Return(const FlowAngles& a, double c, double sigma_t, const double* De, const double* stress,
                  const double* dstrain, double* dstress, double* Dep, double* Dp) {
   double trial[6];
-  for (int i = 0; i < 6; ++i) {
-    double s = 0.0;
-    for (int j = 0; j < 6; ++j) s += De[6 * i + j] * dstrain[j];
-    dstress[i] = s;
-    trial[i] = stress[i] + s;
-  }
+  LA::MultiplyMV<6, 6>(De, dstrain, dstress);
+  LA::AddVV(stress, dstress, 6, trial);
   PrincipalStresses p;
   principal_stresses(trial, p);
   const double F = yield_value(p.value, a, c, sigma_t);
   if (!(F > 0.0)) {
-    for (int i = 0; i < 36; ++i) {
-      Dep[i] = De[i];
-      Dp[i] = 0.0;
-    }
+    elastic_only(6, De, Dp, Dep);
     return F;
   }
   const double lambda = De[1], G = De[21];
   PrincipalReturn r;
   principal_return(p.value, return_model(a, c, sigma_t, lambda, G), r);
   // The returned stress: the trial less the plastic corrections along its axes.
+  double T[3][6];
   for (int k = 0; k < 3; ++k) {
-    double t[6];
-    normal_column(p.dir[k], t);
+    normal_column(p.dir[k], T[k]);
     const double correction = p.value[k] - r.sigma[k];
-    for (int i = 0; i < 6; ++i) dstress[i] -= correction * t[i];
+    for (int i = 0; i < 6; ++i) dstress[i] -= correction * T[k][i];
   }
-  consistent_tangent(p, r, De, Dep);
-  for (int i = 0; i < 36; ++i) Dp[i] = De[i] - Dep[i];
+  consistent_tangent(p, T, r, De, Dep);
+  LA::SubstractVV(De, Dep, 36, Dp);
   return F;
 }
 

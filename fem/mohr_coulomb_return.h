@@ -84,9 +84,10 @@ void principal_return(const double* x, const ReturnModel& model, PrincipalReturn
 // The consistent tangent Dep = dsigma/deps (6 x 6, row-major) of a return
 // from the trial whose principal stresses and directions are `trial`, with
 // the isotropic elastic matrix De, including the turning of the principal
-// directions.
-void consistent_tangent(const PrincipalStresses& trial, const PrincipalReturn& r, const double* De,
-                        double* Dep);
+// directions. T: the normal columns (n n^T as x, y, z, xy, yz, zx) of the
+// trial's three axes.
+void consistent_tangent(const PrincipalStresses& trial, const double (&T)[3][6], const PrincipalReturn& r,
+                        const double* De, double* Dep);
 
 // The return at one material point: the trial stress + De dstrain (De
 // isotropic, 6 x 6), its return and the consistent tangent. Writes dstress,

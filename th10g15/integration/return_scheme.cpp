@@ -30,12 +30,11 @@ struct ReturnScheme {
   static constexpr int kPrefetchAhead = 4;
   // c, rows 3 and 4 of B, De, stress, dstress, dstrain and F; and Dep and Dp
   // (written whole) unless they are streamed.
-  static constexpr PointFields<6> kReads = {{doubles_at(offsetof(Point, c), 1),
-                                            doubles_at(offsetof(Point, B) + dy_at(0) * sizeof(double), 60),
-                                            doubles_at(kStreamed ? offsetof(Point, De) : offsetof(Point, Dep),
-                                                       kStreamed ? 36 : 108),
-                                            doubles_at(offsetof(Point, stress), 12),
-                                            doubles_at(offsetof(Point, dstrain), 6), doubles_at(offsetof(Point, F), 1)}};
+  static constexpr PointFields<6> kReads = {
+      {doubles_at(offsetof(Point, c), 1), kGradientRows,
+       doubles_at(kStreamed ? offsetof(Point, De) : offsetof(Point, Dep), kStreamed ? 36 : 108),
+       doubles_at(offsetof(Point, stress), 12), doubles_at(offsetof(Point, dstrain), 6),
+       doubles_at(offsetof(Point, F), 1)}};
   static constexpr PointFields<0> kPlasticReads = {};
 
   FlowAngles angles;
@@ -58,10 +57,11 @@ struct ReturnScheme {
 }  // namespace
 }  // namespace detail
 
-void TH10G15::dU_Eps_Sig_Return(ELEMENT* elem, int nE, double* dU, int nNodes, double Phi, int assoc, double Psi,
-                                double sigma_t) {
+void TH10G15::dU_Eps_Sig_Return(ELEMENT* elem, int nE, double* dU, int nNodes, double Phi, int assoc,
+                                double Psi, double sigma_t) {
   const detail::FlowAngles angles = detail::flow_angles(Phi, assoc == 1 ? Phi : Psi);
-  if (static_cast<std::int64_t>(nE) * static_cast<std::int64_t>(sizeof(ELEMENT)) > detail::kStreamAboveBytes) {
+  if (static_cast<std::int64_t>(nE) * static_cast<std::int64_t>(sizeof(ELEMENT)) >
+      detail::kStreamAboveBytes) {
     detail::ReturnScheme<true> scheme{angles, sigma_t};
     detail::integrate_increment(elem, nE, dU, nNodes, scheme, nullptr);
     detail::stream_fence();
