@@ -136,7 +136,7 @@ class SparseSuiteSparse : public LinearSystem {
       const int st = umfpack_dl_symbolic(nf_, nf_, Apl_.data(), Ail_.data(), Ax, &symbolic_, nullptr, info);
       if (st != UMFPACK_OK)
         throw SolverError("UMFPACK symbolic analysis failed (status " + std::to_string(st) + ")");
-      lu_flops_ = info[UMFPACK_FLOPS];
+      lu_flops_ = info[UMFPACK_FLOPS_ESTIMATE];
     }
     const FactorThreads threads(lu_flops_);
     if (numeric_) umfpack_dl_free_numeric(&numeric_);
