@@ -101,16 +101,14 @@ void ElementState::set_active(size_t g, bool on) {
         for (int i = 0; i < 6; ++i)
           p.stress0[i] = p.stress[i] = p.dstress[i] = p.strain[i] = p.dstrain[i] = 0.0;
     active_[g] = 1;
-    store_constants(m_, m_.groups[g], materials_[group_material_[g]]);
-    evaluate(g);
+    store_group(g);
   }
   active_[g] = on ? 1 : 0;
 }
 
 void ElementState::set_material(size_t g, int material) {
   group_material_[g] = material;
-  store_constants(m_, m_.groups[g], materials_[material]);
-  evaluate(g);
+  store_group(g);
 }
 
 void ElementState::store_group(size_t g) {
