@@ -26,6 +26,7 @@ TangentPolicy::TangentPolicy(Stiffness stiffness, Integration integration)
                (stiffness == Stiffness::Tangent && integration == Integration::Mobilised)) {}
 
 void TangentPolicy::factorise(LinearSystem& system, ElementState& state, int tangent) {
+  elastic_factorised_ = false;  // until a factorisation of the elastic matrix succeeds
   system.assemble(state.model().elems, tangent);
   system.factorize();
   elastic_factorised_ = tangent < 1;
@@ -107,8 +108,8 @@ void TangentPolicy::current_tangent(LinearSystem& system, ElementState& state) {
       g.F = 0.0;  // Dep
     }
   state.times().state += since(t0);
-  system.assemble(elems, 1);
   elastic_factorised_ = false;
+  system.assemble(elems, 1);
   keep = saved_.data();
   for (TH10G15::ELEMENT& el : elems)
     for (TH10G15::GAUSSPOINT& g : el.GP) {
