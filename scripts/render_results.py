@@ -89,8 +89,6 @@ def render(vtk, grid, bounds, out, colour_by, on_cells, warp_by, title):
         mapper.SetScalarModeToUsePointFieldData()
     mapper.SelectColorArray(colour_by)
     lo, hi = array.GetRange(-1) if array.GetNumberOfComponents() > 1 else array.GetRange()
-    if array.GetNumberOfComponents() > 1:
-        mapper.GetLookupTable().SetVectorModeToMagnitude()
     mapper.SetScalarRange(lo, hi if hi > lo else lo + 1.0)
     lut = vtk.vtkLookupTable()
     lut.SetHueRange(0.667, 0.0)  # blue to red

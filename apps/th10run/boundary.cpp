@@ -64,9 +64,9 @@ namespace {
 // that belong to active elements.
 std::vector<std::pair<int, int>> pressure_faces(const Model& m, const PressureInput& ps,
                                                 const std::vector<char>& group_active) {
-  const std::vector<char> element_active = element_activity(m, group_active);
   std::vector<std::pair<int, int>> out;
   if (!ps.at.group.empty()) {
+    const std::vector<char> element_active = element_activity(m, group_active);
     for (const auto& ef : m.surface(ps.at.group, ps.where).faces)
       if (element_active[ef.first]) out.push_back(ef);
     return out;

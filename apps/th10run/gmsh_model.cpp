@@ -46,14 +46,21 @@ MeshGroups read_gmsh(const std::string& file, Model& m) {
   }
   MeshGroups out;
   out.elements.resize(mesh.tetrahedra.size());
+  for (size_t e = 0; e < mesh.tetrahedra.size(); ++e) {
+    std::copy(mesh.tetrahedra[e].nodes.begin(), mesh.tetrahedra[e].nodes.end(), out.elements[e].begin());
+    out.element_group.push_back(group_name(mesh, 3, mesh.tetrahedra[e].physical));
+  }
+  // The element face of every surface triangle (element -1 where there is
+  // none): only the triangles' corners are kept, not every face of the mesh.
   std::map<std::array<int, 3>, std::pair<int, int>> faces;  // corner key -> (element, face)
+  for (const gmshmesh::Triangle& t : mesh.triangles)
+    faces.emplace(corner_key(t.nodes[0], t.nodes[1], t.nodes[2]), std::make_pair(-1, -1));
   for (size_t e = 0; e < mesh.tetrahedra.size(); ++e) {
     const gmshmesh::Tetrahedron& t = mesh.tetrahedra[e];
-    std::copy(t.nodes.begin(), t.nodes.end(), out.elements[e].begin());
-    out.element_group.push_back(group_name(mesh, 3, t.physical));
     for (int f = 0; f < tet10::kFaces; ++f) {
       const int* c = tet10::kFaceNode[f];
-      faces[corner_key(t.nodes[c[0]], t.nodes[c[1]], t.nodes[c[2]])] = {static_cast<int>(e), f};
+      const auto it = faces.find(corner_key(t.nodes[c[0]], t.nodes[c[1]], t.nodes[c[2]]));
+      if (it != faces.end()) it->second = {static_cast<int>(e), f};
     }
   }
   // Physical surfaces: the element faces of their triangles.
@@ -63,7 +70,7 @@ MeshGroups read_gmsh(const std::string& file, Model& m) {
     for (const gmshmesh::Triangle& t : mesh.triangles) {
       if (t.physical != g.tag) continue;
       const auto it = faces.find(corner_key(t.nodes[0], t.nodes[1], t.nodes[2]));
-      if (it == faces.end())
+      if (it->second.first < 0)
         throw ModelError(file + ": triangle " + std::to_string(t.tag) + " of physical surface \"" + fg.name +
                          "\" is no face of a tetrahedron");
       fg.faces.push_back(it->second);

@@ -91,8 +91,8 @@ double k0_of(const MaterialInput& mat) {
 // The ground surface must be horizontal: every face of an active element
 // that no other active element shares and whose outward normal points up
 // lies at the top of the active mesh. Returns the top.
-double horizontal_surface(const Model& m, const std::vector<char>& active,
-                          const std::vector<char>& element_active) {
+double horizontal_surface(const Model& m, const std::vector<char>& active) {
+  const std::vector<char> element_active = element_activity(m, active);
   const Ranks& ranks = *m.part.ranks;
   const double tol = m.tolerance();
   double top = -HUGE_VAL;
@@ -126,7 +126,6 @@ double horizontal_surface(const Model& m, const std::vector<char>& active,
 
 void k0_stresses(Model& m, const std::vector<MaterialInput>& materials,
                  const std::vector<int>& group_material, const std::vector<char>& active) {
-  std::vector<char> element_active(m.elems.size(), 0);
   std::map<int, Layer> layers;  // by material
   for (size_t g = 0; g < m.groups.size(); ++g) {
     if (!active[g]) continue;
@@ -134,14 +133,13 @@ void k0_stresses(Model& m, const std::vector<MaterialInput>& materials,
     l.name = materials[group_material[g]].name;
     l.unit_weight = materials[group_material[g]].unit_weight;
     for (int e = m.groups[g].first; e < m.groups[g].first + m.groups[g].count; ++e) {
-      element_active[e] = 1;
       for (int k = 0; k < tet10::kNodes; ++k) {
         l.zlo = std::min(l.zlo, m.elems[e].Coords[3 * k + 2]);
         l.zhi = std::max(l.zhi, m.elems[e].Coords[3 * k + 2]);
       }
     }
   }
-  const double top = horizontal_surface(m, active, element_active);
+  const double top = horizontal_surface(m, active);
   std::vector<Layer> sorted;
   for (auto [k, l] : layers) {  // every rank has the same layers, from the groups
     l.zlo = m.part.ranks->min(l.zlo);

@@ -45,11 +45,6 @@ const char* stiffness_name(Stiffness s) {
   return s == Stiffness::Elastic ? "elastic" : s == Stiffness::Tangent ? "tangent" : "Newton";
 }
 
-const char* integration_name(Integration i) {
-  static const char* const names[] = {"return", "basic", "mobilised", "plastic_forces"};
-  return names[static_cast<int>(i)];
-}
-
 // The boundary conditions of a phase resumed: its constraints as the
 // problem gives them, its loads as the checkpoint kept them.
 Boundary resumed_boundary(const Problem& p, const ElementState& state, const Resumed& z) {

@@ -12,6 +12,7 @@
 #ifndef TH10RUN_ANALYSIS_ANALYSIS_H
 #define TH10RUN_ANALYSIS_ANALYSIS_H
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -85,6 +86,11 @@ struct PhaseRun {
 
 // The iteration settings of the [steps] table.
 IterationControl iteration_control(const StepsInput& steps);
+// An increment that converged in at most a quarter of the iterations allowed
+// (at least 2) converged easily: the load step may grow again after it.
+inline bool converged_easily(int iterations, int max_iterations) {
+  return iterations <= std::max(2, max_iterations / 4);
+}
 // An increment that converged: the state committed, its displacement change
 // (of load step dl) kept for the predictor.
 void commit_increment(PhaseRun& run, double dl);

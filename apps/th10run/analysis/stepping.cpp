@@ -131,8 +131,7 @@ void run_phase(const StepsInput& st, PhaseRun& run, AnalysisResult& total) {
       // an increment that converged easily lets the next one grow again.
       commit_increment(run, dl);
       const double dl_done = dl;
-      dl =
-          it.iterations <= std::max(2, st.max_iterations / 4) ? std::min(2.0 * step, 1.0 / increments) : step;
+      dl = converged_easily(it.iterations, st.max_iterations) ? std::min(2.0 * step, 1.0 / increments) : step;
       lambda = (lambda + dl_done >= target - eps) ? target : lambda + dl_done;
       ++total.steps;
       total.residuals.push_back(it.history);

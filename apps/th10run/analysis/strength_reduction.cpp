@@ -139,7 +139,7 @@ void run_safety_phase(const StepsInput& st, const SafetyInput& s, const OutputIn
         result.failed = HUGE_VAL;
         break;
       }
-      easy = it.iterations <= std::max(2, ctl.max_iterations / 4) ? easy + 1 : 0;
+      easy = converged_easily(it.iterations, ctl.max_iterations) ? easy + 1 : 0;
       if (easy >= kEasyStepsToGrow) {
         d = std::min(2.0 * d, s.step);
         easy = 0;

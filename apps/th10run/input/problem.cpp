@@ -96,12 +96,14 @@ void read_initial(Section& s, InitialStressInput& i) {
   }
 }
 
+// The words of the integration schemes, in the order of Integration.
+const std::vector<const char*> kIntegrationWords = {"return", "basic", "mobilised", "plastic_forces"};
+
 void read_steps(Section& s, StepsInput& st) {
   st.increments = s.integer("increments", st.increments, 1, 100000);
   st.max_iterations = s.integer("max_iterations", st.max_iterations, 1, 10000);
   st.tolerance = s.number("tolerance", st.tolerance, Range{0.0, 1.0, true, true});
-  st.integration = static_cast<Integration>(
-      s.choice("integration", 0, {"return", "basic", "mobilised", "plastic_forces"}));
+  st.integration = static_cast<Integration>(s.choice("integration", 0, kIntegrationWords));
   // The return's consistent tangent makes Newton's method the natural
   // default; the staged schemes keep the committed tangent.
   const int stiffness = st.integration == Integration::Return ? 2 : 1;
@@ -268,7 +270,7 @@ PhaseInput read_phase(Section& s, size_t index, const std::string& file) {
 }
 
 // Names that other tables refer to must exist; names must be unique.
-void check_names(const Problem& p, const std::string& file) {
+void check_names(const Problem& p) {
   std::set<std::string> materials;
   for (const MaterialInput& m : p.materials)
     if (!materials.insert(m.name).second)
@@ -297,7 +299,6 @@ void check_names(const Problem& p, const std::string& file) {
         throw ProblemError(ph.where + ": phase " + ph.name + " changes group \"" + c.group +
                            "\" to the unknown material \"" + c.material + "\"");
   }
-  (void)file;
 }
 
 }  // namespace
@@ -363,11 +364,15 @@ Problem parse_problem(const std::string& text, const std::string& path) {
   }
   top.finish({"title", "mesh", "group", "material", "initial_stress", "support", "displacement", "pressure",
               "phase", "steps", "solver", "output"});
-  check_names(p, shown);
+  check_names(p);
 
   if (p.output.name.empty()) p.output.name = file.stem().string();
   if (p.output.folder.empty()) p.output.folder = file.stem().string() + "_results";
   return p;
+}
+
+const char* integration_name(Integration i) {
+  return kIntegrationWords[static_cast<int>(i)];
 }
 
 Problem read_problem(const std::string& path) {

@@ -233,6 +233,8 @@ struct Problem {
 // Reads and checks a problem file. Throws ProblemError on any wrong, missing
 // or unknown field; nothing is run before the whole file has been accepted.
 Problem read_problem(const std::string& path);
+// The word that names an integration scheme in the problem file.
+const char* integration_name(Integration i);
 
 // The same from a string (the file name is used in messages and to resolve
 // relative mesh paths).

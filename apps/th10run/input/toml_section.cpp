@@ -82,7 +82,7 @@ std::string Section::text(const char* key, const std::string& def) {
 }
 
 // A string that must be one of the given words; returns its index.
-int Section::choice(const char* key, int def, std::initializer_list<const char*> words) {
+int Section::choice(const char* key, int def, const std::vector<const char*>& words) {
   const toml::node* n = get(key);
   if (!n) return def;
   std::string list;

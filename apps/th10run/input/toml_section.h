@@ -49,7 +49,7 @@ class Section {
   bool boolean(const char* key, bool def);
   std::string text(const char* key, const std::string& def);
   // A string that must be one of the given words; returns its index.
-  int choice(const char* key, int def, std::initializer_list<const char*> words);
+  int choice(const char* key, int def, const std::vector<const char*>& words);
   // An array of exactly count numbers, each in the range.
   void numbers(const char* key, double* out, int count, const Range& r = kAny, bool required = false);
   void integers(const char* key, int* out, int count, int lo, int hi);

@@ -9,6 +9,7 @@
 namespace th10run {
 namespace {
 
+// Appends the formatted numbers of one row (short by construction).
 void append(std::string& text, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 void append(std::string& text, const char* fmt, ...) {
   char buf[256];
@@ -28,7 +29,7 @@ CurveFile::CurveFile(const std::string& file, const std::vector<Monitor>& monito
   } else {
     text_ = "step,phase,load_factor,iterations,residual";
     for (const Monitor& mon : monitors)
-      for (const char* q : {"ux", "uy", "uz", "Fx", "Fy", "Fz"}) append(text_, ",%s_%s", mon.name.c_str(), q);
+      for (const char* q : {"ux", "uy", "uz", "Fx", "Fy", "Fz"}) text_ += "," + mon.name + "_" + q;
     text_ += "\n";
   }
   save();

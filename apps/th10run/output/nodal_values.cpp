@@ -25,6 +25,7 @@ const Extrapolated kExtrapolated[] = {
     {"nodal_strain", 6, [](const TH10G15::GAUSSPOINT& g, int i) { return g.strain[i]; }},
     {"nodal_yield_value", 1, [](const TH10G15::GAUSSPOINT& g, int) { return g.F; }},
 };
+constexpr int kMaxComponents = 6;
 
 GaussToNodes least_squares_fit() {
   // A (15 x 10): the shape functions at the Gauss points of the rule. The
@@ -82,10 +83,13 @@ std::vector<PointField> nodal_fields(const Model& m, const std::vector<int>& cel
     PointField f{q.name, q.components, std::vector<double>(nP * q.components, 0.0)};
     for (size_t c = 0; c < nC; ++c) {
       const TH10G15::ELEMENT& el = m.elems[cells[c]];
+      double v[kMaxComponents][kG];  // the element's Gauss-point values, read once
+      for (int d = 0; d < q.components; ++d)
+        for (int k = 0; k < kG; ++k) v[d][k] = q.get(el.GP[k], d);
       for (int i = 0; i < kN; ++i) {
         double* at = &f.values[q.components * layout.cell_points[kN * c + i]];
         for (int d = 0; d < q.components; ++d)
-          for (int k = 0; k < kG; ++k) at[d] += P[kG * i + k] * q.get(el.GP[k], d);
+          for (int k = 0; k < kG; ++k) at[d] += P[kG * i + k] * v[d][k];
       }
     }
     average(f);
