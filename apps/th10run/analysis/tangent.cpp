@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "element_geometry.h"
+#include "threads.h"
 #include "timing.h"
 
 namespace th10run {
@@ -92,31 +93,39 @@ void TangentPolicy::current_tangent(LinearSystem& system, ElementState& state) {
   std::vector<TH10G15::ELEMENT>& elems = state.model().elems;
   const auto t0 = Clock::now();
   saved_.resize(elems.size() * tet10::kGaussPoints * kSavedPerPoint);
-  double* keep = saved_.data();
-  for (TH10G15::ELEMENT& el : elems)
-    for (TH10G15::GAUSSPOINT& g : el.GP) {
-      keep[0] = g.F;
-      std::copy(g.Dep, g.Dep + 36, keep + 1);
-      keep += kSavedPerPoint;
-      if (elastic_increment(g)) {
-        g.F = -1.0;  // De
-        continue;
-      }
-      double sigma[6], Dp[36];
-      for (int i = 0; i < 6; ++i) sigma[i] = g.stress[i] + g.dstress[i];
-      FEM::MC_SG_Dep(sigma, 6, g.Phi, g.Psi, g.c, g.De, Dp, g.Dep);
-      g.F = 0.0;  // Dep
+  // call(point, kept) for every Gauss point of the active elements, which
+  // are all the assembly reads, on every thread; kept: the point's place in saved_.
+  const auto each_active_point = [&](auto call) {
+    for (const auto& [first, count] : state.active_ranges())
+      for_blocks(count, [&](int from, int n, int) {
+        for (int e = first + from; e < first + from + n; ++e) {
+          double* keep = saved_.data() + static_cast<size_t>(e) * tet10::kGaussPoints * kSavedPerPoint;
+          for (TH10G15::GAUSSPOINT& g : elems[e].GP) {
+            call(g, keep);
+            keep += kSavedPerPoint;
+          }
+        }
+      });
+  };
+  each_active_point([](TH10G15::GAUSSPOINT& g, double* keep) {
+    keep[0] = g.F;
+    std::copy(g.Dep, g.Dep + 36, keep + 1);
+    if (elastic_increment(g)) {
+      g.F = -1.0;  // De
+      return;
     }
+    double sigma[6], Dp[36];
+    for (int i = 0; i < 6; ++i) sigma[i] = g.stress[i] + g.dstress[i];
+    FEM::MC_SG_Dep(sigma, 6, g.Phi, g.Psi, g.c, g.De, Dp, g.Dep);
+    g.F = 0.0;  // Dep
+  });
   state.times().state += since(t0);
   elastic_factorised_ = false;
   system.assemble(elems, 1);
-  keep = saved_.data();
-  for (TH10G15::ELEMENT& el : elems)
-    for (TH10G15::GAUSSPOINT& g : el.GP) {
-      g.F = keep[0];
-      std::copy(keep + 1, keep + kSavedPerPoint, g.Dep);
-      keep += kSavedPerPoint;
-    }
+  each_active_point([](TH10G15::GAUSSPOINT& g, const double* keep) {
+    g.F = keep[0];
+    std::copy(keep + 1, keep + kSavedPerPoint, g.Dep);
+  });
   system.factorize();
 }
 
