@@ -133,6 +133,18 @@ void fix_supports(const Model& m, const SupportInput& s, Constraints& c) {
       if (s.fix[d]) c.kind[3 * i + d] = Constraints::Fixed;
 }
 
+// The faces of a pressure in the phase that adds it: there must be one on
+// an active element of some rank.
+std::vector<std::pair<int, int>> loaded_faces(const Model& m, const PressureInput& ps,
+                                              const std::vector<char>& group_active) {
+  std::vector<std::pair<int, int>> faces = pressure_faces(m, ps, group_active);
+  if (!any_faces(m, faces))
+    throw ModelError(ps.where + ": pressure " +
+                     (ps.at.group.empty() ? "box holds no boundary face (all 6 nodes inside)"
+                                          : "surface has no face on an active element"));
+  return faces;
+}
+
 }  // namespace
 
 std::vector<Monitor> build_monitors(const Model& m, const Problem& p,
@@ -142,12 +154,7 @@ std::vector<Monitor> build_monitors(const Model& m, const Problem& p,
     for (const DisplacementInput& d : p.phases[k].displacements)
       out.push_back(Monitor{d.name, place_nodes(m, d.at, d.where, "displacement")});
     for (const PressureInput& ps : p.phases[k].pressures) {
-      const auto faces = pressure_faces(m, ps, activity[k]);
-      if (!any_faces(m, faces))
-        throw ModelError(ps.where + ": pressure " +
-                         (ps.at.group.empty() ? "box holds no boundary face (all 6 nodes inside)"
-                                              : "surface has no face on an active element"));
-      out.push_back(Monitor{ps.name, face_nodes(m, faces)});
+      out.push_back(Monitor{ps.name, face_nodes(m, loaded_faces(m, ps, activity[k]))});
     }
   }
   return out;
@@ -188,11 +195,7 @@ Boundary build_boundary(const Model& m, const Problem& p, size_t phase,
   // Pressures, kept from the phase that adds them on, on the active faces.
   for (size_t k = 0; k <= phase; ++k)
     for (const PressureInput& ps : p.phases[k].pressures) {
-      const auto faces = pressure_faces(m, ps, group_active);
-      if (k == phase && !any_faces(m, faces))
-        throw ModelError(ps.where + ": pressure " +
-                         (ps.at.group.empty() ? "box holds no boundary face (all 6 nodes inside)"
-                                              : "surface has no face on an active element"));
+      const auto faces = k == phase ? loaded_faces(m, ps, group_active) : pressure_faces(m, ps, group_active);
       add_pressure(m, ps, faces, b.Fref);
     }
   m.part.ranks->sum(b.Fref);  // each rank loads the faces of its own elements

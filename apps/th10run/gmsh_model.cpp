@@ -38,12 +38,7 @@ MeshGroups read_gmsh(const std::string& file, Model& m) {
     throw ModelError(e.what());
   }
   if (mesh.tetrahedra.empty()) throw ModelError(file + ": the mesh has no 10-node tetrahedra");
-  m.nodes.assign(mesh.nNodes(), FEM::NODE{});
-  for (int i = 0; i < mesh.nNodes(); ++i) {
-    m.nodes[i].x = mesh.xyz[3 * i];
-    m.nodes[i].y = mesh.xyz[3 * i + 1];
-    m.nodes[i].z = mesh.xyz[3 * i + 2];
-  }
+  set_nodes(m, mesh.xyz);
   MeshGroups out;
   out.elements.resize(mesh.tetrahedra.size());
   for (size_t e = 0; e < mesh.tetrahedra.size(); ++e) {

@@ -70,12 +70,7 @@ Connectivity read_box(const MeshInput& s, Model& m) {
   for (int d = 0; d < 3; ++d)
     axis[d] = boxmesh::graded(s.origin[d], s.origin[d] + s.size[d], s.cells[d], s.grading[d]);
   boxmesh::BoxMesh b = boxmesh::make_box(axis[0], axis[1], axis[2]);
-  m.nodes.assign(b.nNodes(), FEM::NODE{});
-  for (int i = 0; i < b.nNodes(); ++i) {
-    m.nodes[i].x = b.xyz[3 * i];
-    m.nodes[i].y = b.xyz[3 * i + 1];
-    m.nodes[i].z = b.xyz[3 * i + 2];
-  }
+  set_nodes(m, b.xyz);
   return std::move(b.conn);
 }
 
@@ -271,6 +266,15 @@ void make_own_records(Model& m, const Connectivity& conn, const std::vector<int>
 }
 
 }  // namespace
+
+void set_nodes(Model& m, const std::vector<double>& xyz) {
+  m.nodes.assign(xyz.size() / 3, FEM::NODE{});
+  for (size_t i = 0; i < m.nodes.size(); ++i) {
+    m.nodes[i].x = xyz[3 * i];
+    m.nodes[i].y = xyz[3 * i + 1];
+    m.nodes[i].z = xyz[3 * i + 2];
+  }
+}
 
 Model build_model(const MeshInput& mesh, const std::vector<GroupInput>& boxes,
                   std::shared_ptr<const Ranks> ranks) {

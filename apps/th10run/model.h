@@ -75,6 +75,9 @@ struct Model {
   const FaceGroup& surface(const std::string& name, const std::string& who) const;
 };
 
+// The model's nodes at the coordinates xyz (x, y, z of each node).
+void set_nodes(Model& m, const std::vector<double>& xyz);
+
 // Builds the nodes and elements (box, GiD or gmsh file), sorts the elements
 // into their groups (gmsh physical volumes, then the boxes of `boxes`, later
 // ones taking elements from earlier ones), fills the element Coords and DoF
